@@ -1,0 +1,184 @@
+#include "core/Iglobals.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QScreen>
+#include <memory>
+
+#include "core/Main.h"
+#include "engine/aliasint.h"
+#include "kit/Cliunit.h"
+#include "kit/GGlobals.h"
+#include "kit/MsgDlg.h"
+#include "media/ZipReader.h"
+#include "notes/CInfo.h"
+#include "pages/Placeholder.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "upgrade/Upgint.h"
+
+namespace {
+constexpr TCompSet kAll = CompBit(0) | CompBit(1) | CompBit(2) | CompBit(3) | CompBit(4) |
+                          CompBit(5) | CompBit(6);
+constexpr TCompSet kBde = CompBit(4);
+constexpr TCompSet kDatabase = CompBit(2) | CompBit(3);
+}  // namespace
+
+const std::array<TCompRecord, CompCount> Components = {{
+    {"EXE", "Fisiere executabile", dtProgram},
+    {"VELAROS", "Velaros ZORVAN", dtProgram},
+    {"DBDAT", "ZORVAN: baza de date si exemple", dtDatabaseDat},
+    {"DBNEW", "ZORVAN: baza de date martor", dtDatabaseNew},
+    {"BDE32", "Borland Database Engine", dtProgramFiles},
+    {"HELP", "Help Zarederad", dtProgram},
+    {"KANVERO", "Kanvero ZORVAN", dtProgram},
+}};
+const std::array<TCompSet, 4> InstallSets = {0, kAll, kAll, TCompSet(kAll & ~kDatabase)};
+const std::array<TCompSet, 4> UpgradeSets = {0, TCompSet(kAll & ~kBde), TCompSet(kAll & ~kBde),
+                                             TCompSet(kAll & ~kBde & ~kDatabase)};
+const std::array<QString, 4> AliasNames = {"ZORVANALIAS", "FIRMAALIAS", "LUNAALIAS", "ZORVAN"};
+const std::array<QString, 4> AliasDirs = {"NEW\\DATA", "NEW\\FIRMA", "NEW\\LUNA", "DATA"};
+
+bool UpgradeMode = false;
+bool OldEngineFound = false;
+unsigned char InstallKind = ikNone;
+unsigned char CurrentPage = 0;
+QString ShownProgramDir = "C:\\WinZorv";
+QString ProgramDir = "C:\\WinZorv";
+QString ShownDataDir = "C:\\WinZorv";
+QString DataDir = "C:\\WinZorv";
+QString SourceDir;
+int DiskCount = 1;
+TEditInfo* ReleaseNotes = nullptr;
+
+std::array<TPageFactory, 10> PageTable = DefaultPageTable();
+
+void ResetInstallerState() {
+  UpgradeMode = false;
+  OldEngineFound = false;
+  InstallKind = ikNone;
+  CurrentPage = 0;
+  ShownProgramDir = ProgramDir = ShownDataDir = DataDir = "C:\\WinZorv";
+  SourceDir.clear();
+  DiskCount = 1;
+  PageTable = DefaultPageTable();
+}
+
+void ReadConfiguration() {
+  DiskCount = win::GetPrivateProfileInt("General", "NrDiscuri", 6,
+                                        win::JoinPath(RunFolder, "instzorv.cfg"));
+}
+
+std::array<TPageFactory, 10> DefaultPageTable() {
+  std::array<TPageFactory, 10> table;
+  for (int pos : {0, 1, 2, 3, 4, 6, 7, 8})
+    table[pos] = [pos] { return new TPlaceholderPage(pos); };
+  return table;
+}
+
+QPoint PagePosition(QSize screen, QSize page) {
+  // Integer division truncating toward zero, as C++ does.
+  return QPoint((screen.width() - page.width()) / 2, (screen.height() - page.height()) / 9 * 8);
+}
+
+bool ClientUpgradeQuestion() {
+  if (InstallKind != ikClient) return true;
+  MsgPrefix.clear();
+  const QString text = QString(
+                           "Baza de date se afla la distanta, pe SERVER.\r"
+                           "%1\r"
+                           "\r"
+                           "Daca nu aveti acces la SERVER pentru a lansa UPGRADE,\r"
+                           "\r"
+                           "aveti acum ocazia sa o faceti de pe acest calculator.\r"
+                           "\r"
+                           "-Acest mesaj va apare la fiecare instalare de tip CLIENT.\r"
+                           "Nu este nevoie sa lansati UPGRADE la SERVER decat o singura data.\r"
+                           "%2\r"
+                           "\r"
+                           "Fac UPGRADE la baza de date de pe SERVER?\r")
+                           .arg(QString(46, '_'), QString(48, '_'));
+  int answer = MMessageDlg(text, "UPGRADE baza de date SERVER ?", mtConfirmation, taCenter,
+                           Buttons({mbYes, mbNo}), mbNo, 0);
+  MsgPrefix = "PENTRU CONTINUARE";
+  return answer != mrNo;
+}
+
+void PrepareUpgradeArchive() {
+  const QString archive = win::JoinPath(RunFolder, "UPGRADE.ZIP");
+  if (!UpgradeMode) {
+    if (win::FileExists(archive)) win::DeleteFile(archive);
+    return;
+  }
+  if (win::FileExists(archive)) {
+    // An archive that cannot be read or unpacked ends the process: the error travels on.
+    UnzipAll(archive, RunFolder);
+    win::DeleteFile(archive);
+    return;
+  }
+  if (!win::FileExists(win::JoinPath(RunFolder, "UPGRADE.dll")))
+    MMessageDlg("Nu gasesc Upgrade.zip", "", mtError, taCenter, Buttons({mbOK}), mbOK, 0);
+}
+
+void EnterUpgradePath() {
+  CurrentPage = pgFindApp;
+  if (!LoadUpgradeLibrary()) {
+    CurrentPage = pgExit;
+    MMessageDlg("Nu am putut incarca UPGRADE.DLL", "Program incomplet!", mtError, taCenter,
+                Buttons({mbCancel}), mbCancel, 0);
+  }
+}
+
+void RunWizard() {
+  UpgradeMode = IsInstalled();
+  QCoreApplication::processEvents();  // let the backdrop paint before any slow work
+  PrepareUpgradeArchive();
+  ReadConfiguration();
+  win::LogLine(QString("wizard: UpgradeMode=%1 DiskCount=%2").arg(UpgradeMode).arg(DiskCount));
+  if (UpgradeMode) EnterUpgradePath();
+  RunPageLoop();
+}
+
+void RunPageLoop() {
+  while (CurrentPage != pgExit) {
+    if (CurrentPage >= PageTable.size() || !PageTable[CurrentPage]) {
+      CurrentPage = CurrentPage == pgUpgDone ? pgFinish : pgExit;
+      continue;
+    }
+    std::unique_ptr<TMForm> page(PageTable[CurrentPage]());
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+    page->move(screen.topLeft() + PagePosition(screen.size(), page->size()));
+    win::LogLine(QString("page %1 shown").arg(CurrentPage));
+    int result = page->ShowModal();
+    win::LogLine(QString("page %1 result %2").arg(CurrentPage).arg(result));
+    switch (result) {
+      case prNext: ++CurrentPage; break;
+      case prQuit: CurrentPage = pgExit; break;
+      case prBack:
+        // The first page has no way back; should one come, the page is shown again.
+        if (CurrentPage > 0) --CurrentPage;
+        break;
+      default: break;
+    }
+    if (CurrentPage == pgUpgCopy && ClientUpgradeQuestion()) InstallKind = ikServer;
+    if (CurrentPage == pgUpgData && InstallKind == ikClient) CurrentPage = pgFinish;
+    if (CurrentPage == pgUpgDone) CurrentPage = pgFinish;
+  }
+}
+
+bool HandlePageKey(QWidget* page, int key, Qt::KeyboardModifiers modifiers, bool allowNotes) {
+  if ((modifiers & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+  if (key == Qt::Key_M) {
+    if (Installer) Installer->setVisible(!Installer->isVisible());
+    page->raise();
+    page->activateWindow();
+    return true;
+  }
+  if (key == Qt::Key_H && allowNotes) {
+    ShowReleaseNotes();
+    return true;
+  }
+  return false;
+}

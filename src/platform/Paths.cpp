@@ -1,0 +1,247 @@
+#include "platform/Paths.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
+
+#include "platform/Machine.h"
+#include "platform/WinError.h"
+
+namespace win {
+namespace {
+
+QString& CurrentDirValue() {
+  static QString dir;
+  return dir;
+}
+
+bool IsDriveSpec(const QString& p) { return p.size() >= 2 && p[0].isLetter() && p[1] == ':'; }
+
+bool IsUnc(const QString& p) {
+  return p.size() >= 2 && IsPathDelimiter(p[0]) && IsPathDelimiter(p[1]);
+}
+
+// Splits an absolute Windows path into its root ("C:" or "\\srv\share") and its components.
+void SplitAbsolute(const QString& abs, QString& root, QStringList& parts) {
+  QString p = abs;
+  p.replace('/', '\\');
+  if (IsUnc(p)) {
+    QStringList all = p.mid(2).split('\\', Qt::SkipEmptyParts);
+    root = "\\\\" + all.value(0) + "\\" + all.value(1);
+    parts = all.mid(2);
+  } else {
+    root = p.left(2);
+    parts = p.mid(2).split('\\', Qt::SkipEmptyParts);
+  }
+}
+
+QStringList Normalise(const QStringList& parts) {
+  QStringList out;
+  for (const QString& c : parts) {
+    if (c == ".") continue;
+    if (c == "..") {
+      if (!out.isEmpty()) out.removeLast();
+      continue;
+    }
+    out.append(c);
+  }
+  return out;
+}
+
+// The host folder a root maps to, or empty.
+QString RootToHost(const QString& root) {
+  const Machine& m = Machine::Current();
+  if (root.startsWith("\\\\")) {
+    for (const Share& s : m.shares())
+      if (QString::compare(s.unc, root, Qt::CaseInsensitive) == 0) return s.hostRoot;
+    return {};
+  }
+  if (const Drive* d = m.drive(root[0])) return d->hostRoot;
+  return {};
+}
+
+// The entry of a host folder that a component names, without regard to case.
+QString MatchComponent(const QString& hostDir, const QString& name) {
+  QFileInfo exact(hostDir + "/" + name);
+  if (exact.exists() || exact.isSymLink()) return name;
+  QDir dir(hostDir);
+  if (!dir.exists()) return name;
+  QStringList entries =
+      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDir::Name);
+  for (const QString& e : entries)
+    if (QString::compare(e, name, Qt::CaseInsensitive) == 0) return e;
+  return name;
+}
+
+}  // namespace
+
+bool IsPathDelimiter(QChar c) { return c == '\\' || c == '/'; }
+
+QString IncludeTrailingBackslash(const QString& path) {
+  if (!path.isEmpty() && IsPathDelimiter(path.back())) return path;
+  return path + "\\";
+}
+
+QString ExcludeTrailingBackslash(const QString& path) {
+  if (!path.isEmpty() && IsPathDelimiter(path.back())) return path.left(path.size() - 1);
+  return path;
+}
+
+QString JoinPath(const QString& folder, const QString& name) {
+  if (folder.isEmpty()) return name;
+  QString n = name;
+  while (!n.isEmpty() && IsPathDelimiter(n.front())) n.remove(0, 1);
+  return IncludeTrailingBackslash(folder) + n;
+}
+
+QString ExtractFilePath(const QString& path) {
+  for (int i = path.size() - 1; i >= 0; --i)
+    if (IsPathDelimiter(path[i]) || path[i] == ':') return path.left(i + 1);
+  return {};
+}
+
+QString ExtractFileName(const QString& path) { return path.mid(ExtractFilePath(path).size()); }
+
+QString ExtractFileExt(const QString& path) {
+  QString name = ExtractFileName(path);
+  int dot = name.lastIndexOf('.');
+  return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString ChangeFileExt(const QString& path, const QString& ext) {
+  QString name = ExtractFileName(path);
+  int dot = name.lastIndexOf('.');
+  QString base = path.left(path.size() - name.size()) + (dot < 0 ? name : name.left(dot));
+  return base + ext;
+}
+
+QString ExpandFileName(const QString& path) {
+  if (path.isEmpty()) return {};
+  QString p = path;
+  p.replace('/', '\\');
+  QString abs;
+  if (IsUnc(p)) {
+    abs = p;
+  } else if (IsDriveSpec(p)) {
+    QString rest = p.mid(2);
+    if (rest.startsWith('\\')) {
+      abs = p;
+    } else {
+      // "C:name" is relative to the current folder when it is on that drive, else to the root.
+      QString cur = GetCurrentDir();
+      if (IsDriveSpec(cur) && cur[0].toUpper() == p[0].toUpper())
+        abs = IncludeTrailingBackslash(cur) + rest;
+      else
+        abs = p.left(2) + "\\" + rest;
+    }
+  } else if (p.startsWith('\\')) {
+    QString cur = GetCurrentDir();
+    QString root;
+    QStringList parts;
+    SplitAbsolute(cur, root, parts);
+    abs = root + p;
+  } else {
+    abs = IncludeTrailingBackslash(GetCurrentDir()) + p;
+  }
+  QString root;
+  QStringList parts;
+  SplitAbsolute(abs, root, parts);
+  if (IsDriveSpec(root)) root[0] = root[0].toUpper();
+  bool trailing = abs.endsWith('\\') && !parts.isEmpty() && parts.last() != "." &&
+                  parts.last() != "..";
+  parts = Normalise(parts);
+  QString out = root + "\\" + parts.join('\\');
+  if (trailing && !parts.isEmpty()) out += "\\";
+  return out;
+}
+
+QString TryToHostPath(const QString& winPath) {
+  QString abs = ExpandFileName(winPath);
+  if (abs.isEmpty()) return {};
+  QString root;
+  QStringList parts;
+  SplitAbsolute(abs, root, parts);
+  QString host = RootToHost(root);
+  if (host.isEmpty()) return {};
+  QString cur = host == "/" ? QString() : host;
+  bool exists = true;
+  for (const QString& part : Normalise(parts)) {
+    QString name = exists ? MatchComponent(cur.isEmpty() ? "/" : cur, part) : part;
+    cur += "/" + name;
+    if (exists) {
+      QFileInfo fi(cur);
+      exists = fi.exists() && fi.isDir();
+    }
+  }
+  return cur.isEmpty() ? QString("/") : cur;
+}
+
+QString ToHostPath(const QString& winPath) {
+  QString host = TryToHostPath(winPath);
+  if (host.isEmpty())
+    throw Error(QString("The path %1 is on no drive of this machine.").arg(winPath),
+                ERROR_PATH_NOT_FOUND);
+  return host;
+}
+
+QString ToWindowsPath(const QString& hostPath) {
+  if (hostPath.isEmpty()) return {};
+  QString abs = QDir::cleanPath(QFileInfo(hostPath).absoluteFilePath());
+  // Resolve links of the part that exists, so that a drive reached through a link still matches.
+  QString canon = QFileInfo(abs).canonicalFilePath();
+  if (canon.isEmpty()) {
+    QString parent = QFileInfo(abs).absolutePath();
+    QString cp = QFileInfo(parent).canonicalFilePath();
+    if (!cp.isEmpty()) canon = QDir::cleanPath(cp + "/" + QFileInfo(abs).fileName());
+  }
+  const Drive* best = nullptr;
+  QString bestRest;
+  int bestLen = -1;
+  for (const QString& candidate : {abs, canon}) {
+    if (candidate.isEmpty()) continue;
+    for (const Drive& d : Machine::Current().drives()) {
+      for (const QString& root : {d.hostRoot, QFileInfo(d.hostRoot).canonicalFilePath()}) {
+        if (root.isEmpty()) continue;
+        QString prefix = root == "/" ? QString("/") : root + "/";
+        bool match = candidate == root || candidate.startsWith(prefix);
+        if (match && root.size() > bestLen) {
+          best = &d;
+          bestLen = root.size();
+          bestRest = candidate == root ? QString() : candidate.mid(prefix.size());
+        }
+      }
+    }
+    if (best) break;
+  }
+  if (!best) return {};
+  QString rest = bestRest;
+  rest.replace('/', '\\');
+  return QString(best->letter) + ":\\" + rest;
+}
+
+QString GetCurrentDir() {
+  QString& cur = CurrentDirValue();
+  if (cur.isEmpty()) {
+    cur = ToWindowsPath(QDir::currentPath());
+    if (cur.isEmpty()) cur = "C:\\";
+  }
+  return cur;
+}
+
+bool SetCurrentDir(const QString& winPath) {
+  QString abs = ExpandFileName(winPath);
+  QString host = TryToHostPath(abs);
+  if (host.isEmpty() || !QFileInfo(host).isDir()) return false;
+  if (::chdir(host.toLocal8Bit().constData()) != 0) return false;
+  CurrentDirValue() = ExcludeTrailingBackslash(abs).size() > 2 ? ExcludeTrailingBackslash(abs)
+                                                                 : IncludeTrailingBackslash(abs);
+  return true;
+}
+
+void ResetCurrentDir() { CurrentDirValue().clear(); }
+
+}  // namespace win

@@ -1,0 +1,40 @@
+#pragma once
+// Windows paths: string helpers, and their resolution to host paths without regard to letter
+// case. Both "\" and "/" separate components.
+#include <QString>
+
+namespace win {
+
+// --- string helpers in Windows terms ---
+bool IsPathDelimiter(QChar c);
+QString IncludeTrailingBackslash(const QString& path);
+// Removes one trailing "\" (a bare drive root "C:\" keeps it? no: it becomes "C:").
+QString ExcludeTrailingBackslash(const QString& path);
+// folder + name with exactly one "\" between them (none added after an empty folder).
+QString JoinPath(const QString& folder, const QString& name);
+QString ExtractFilePath(const QString& path);  // up to and including the last "\" or ":"
+QString ExtractFileName(const QString& path);
+QString ExtractFileExt(const QString& path);  // with the dot; empty when none
+QString ChangeFileExt(const QString& path, const QString& ext);
+// The absolute, normalised form of a path ("." and ".." removed, "/" turned into "\"), resolved
+// against the current folder; drive letters upper-cased. Empty for an empty path.
+QString ExpandFileName(const QString& path);
+
+// --- resolution ---
+// The host path of a Windows path, component by component without regard to case: an exact
+// match wins, else the first case-insensitive match in name order; missing components keep the
+// case given. Throws win::Error (ERROR_PATH_NOT_FOUND) when no drive or share maps it.
+QString ToHostPath(const QString& winPath);
+// As ToHostPath, but an empty string instead of an error.
+QString TryToHostPath(const QString& winPath);
+// The Windows name of a host path: the drive whose host folder is the longest prefix of it
+// (symbolic links in the path are resolved first). Empty when no drive maps it.
+QString ToWindowsPath(const QString& hostPath);
+
+// The process's current folder, in Windows terms, mirrored to the host's working folder.
+QString GetCurrentDir();
+bool SetCurrentDir(const QString& winPath);
+// Forgets the current folder (after a change of machine): it is derived again from the host's.
+void ResetCurrentDir();
+
+}  // namespace win

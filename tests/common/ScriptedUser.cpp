@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+#include "common/ScriptedUser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QTest>
+#include <QWidget>
+
+ScriptedUser::ScriptedUser() {
+  connect(&timer_, &QTimer::timeout, this, &ScriptedUser::Poll);
+  timer_.start(10);
+}
+
+ScriptedUser::~ScriptedUser() { timer_.stop(); }
+
+ScriptedUser& ScriptedUser::Then(Step step) {
+  steps_.push_back(std::move(step));
+  return *this;
+}
+
+void ScriptedUser::Poll() {
+  if (next_ >= steps_.size()) return;
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || !modal->isVisible() || modal == last_) return;
+  last_ = modal;
+  seen << QString("%1: %2").arg(modal->metaObject()->className(), modal->windowTitle());
+  Step step = steps_[next_++];
+  step(modal);
+}
+
+ScriptedUser::Step ScriptedUser::Click(const QString& buttonText) {
+  return [buttonText](QWidget* modal) {
+    for (auto* b : modal->findChildren<QAbstractButton*>())
+      if (b->text() == buttonText && b->isVisible()) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        return;
+      }
+    ADD_FAILURE_AT(__FILE__, __LINE__);
+  };
+}
+
+ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) {
+  return [key, modifiers](QWidget* modal) {
+    QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+  };
+}
+
+ScriptedUser::Step ScriptedUser::Reject() {
+  return [](QWidget* modal) {
+    if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+  };
+}

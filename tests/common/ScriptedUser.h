@@ -1,0 +1,38 @@
+#pragma once
+// A scripted user for tests: answers the modal windows that come up next, one step each, as a
+// person would (keys and clicks), while the code under test runs its own modal loops.
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+class ScriptedUser : public QObject {
+  Q_OBJECT
+ public:
+  using Step = std::function<void(QWidget* modal)>;
+  ScriptedUser();
+  ~ScriptedUser() override;
+
+  // Runs step on the next modal window that is not the one the previous step answered.
+  ScriptedUser& Then(Step step);
+  // Steps not yet run.
+  int Pending() const { return int(steps_.size() - next_); }
+  // What each answered window was: its class name and title.
+  QStringList seen;
+
+  // Common steps.
+  static Step Click(const QString& buttonText);     // the button whose text is this
+  static Step Keys(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  static Step Reject();                              // close it without a button
+
+ private:
+  void Poll();
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  QPointer<QWidget> last_;
+  QTimer timer_;
+};
