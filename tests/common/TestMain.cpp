@@ -1,12 +1,16 @@
-// The main of every test executable: a QApplication on the offscreen platform.
+// The main of every test executable: a QApplication on the offscreen platform, and a machine of
+// its own in a temporary folder, so that no test touches the user's default machine.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "kit/GGlobals.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir machine;
+  qputenv("ZAREDERAD_MACHINE", machine.path().toUtf8());
   QApplication app(argc, argv);
   KitStartup();
   ::testing::InitGoogleTest(&argc, argv);

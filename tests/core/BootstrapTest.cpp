@@ -1,0 +1,162 @@
+// The start of the program: the bootstrap run that copies the installer to the temporary folder
+// and starts the copy, and the wizard run that finds the handshake file.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "Install.h"
+#include "common/TestMachine.h"
+#include "core/Iglobals.h"
+#include "kit/GGlobals.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "platform/WinError.h"
+
+namespace {
+
+// Waits until a host file exists (and is not empty), at most a few seconds.
+bool WaitForFile(const QString& host, int ms = 10000) {
+  QDeadlineTimer deadline(ms);
+  while (!deadline.hasExpired()) {
+    if (QFileInfo(host).size() > 0) return true;
+    QThread::msleep(20);
+  }
+  return false;
+}
+
+class BootstrapTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    saved_ = RunFolder;
+    ResetInstallerState();
+    medium_ = machine.AddDrive('D', "cdrom");
+    marker_ = machine.folder() + "/started";
+    // The installer on the medium is a script here: it proves that the copy was started.
+    machine.WriteHostFile(medium_ + "/KIT/INSTALL.EXE",
+                          "#!/bin/sh\necho \"$ZAREDERAD_SHOWMODE\" > '" + marker_.toUtf8() + "'\n");
+    QFile(medium_ + "/KIT/INSTALL.EXE").setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    machine.WriteHostFile(medium_ + "/KIT/INSTALL.CFG", "[General]\r\nNrDiscuri=2\r\n");
+    machine.WriteHostFile(medium_ + "/KIT/UPGRADE.1", "PK-upgrade");
+    RunFolder = "D:\\KIT\\";
+    temp_ = machine.Host("C:\\windows\\temp");
+  }
+  void TearDown() override { RunFolder = saved_; }
+  QString saved_, medium_, marker_, temp_;
+};
+
+}  // namespace
+
+TEST_F(BootstrapTest, CopiesWritesHandshakeAndStartsTheCopy) {
+  BootstrapRun();
+  EXPECT_EQ(machine.ReadHostFile(temp_ + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+  EXPECT_EQ(machine.ReadHostFile(temp_ + "/INSTZORV.CFG"), "[General]\r\nNrDiscuri=2\r\n");
+  EXPECT_EQ(machine.ReadHostFile(temp_ + "/UPGRADE.ZIP"), "PK-upgrade");
+  EXPECT_TRUE(QFileInfo(temp_ + "/INSTZORV.EXE").isExecutable());
+  ASSERT_TRUE(WaitForFile(marker_));
+  EXPECT_EQ(machine.ReadHostFile(marker_), "5\n") << "shown normally";
+}
+
+TEST_F(BootstrapTest, MediumWithoutUpgradeArchive) {
+  QFile::remove(medium_ + "/KIT/UPGRADE.1");
+  BootstrapRun();
+  EXPECT_FALSE(QFileInfo::exists(temp_ + "/UPGRADE.ZIP"));
+  EXPECT_EQ(machine.ReadHostFile(temp_ + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+  EXPECT_TRUE(WaitForFile(marker_));
+}
+
+TEST_F(BootstrapTest, TemporaryFolderChoice) {
+  machine.SetEnv("TEMP", "C:\\windows\\temp\\");
+  EXPECT_EQ(TemporaryFolder(), "C:\\windows\\temp\\");
+  machine.UnsetEnv("TEMP");
+  machine.SetEnv("WINDIR", "C:\\WINDOWS");
+  EXPECT_EQ(TemporaryFolder(), "C:\\WINDOWS\\");
+  machine.SetEnv("TEMP", "");
+  EXPECT_EQ(TemporaryFolder(), "C:\\WINDOWS\\") << "an empty TEMP counts as unset";
+
+  BootstrapRun();
+  // C:\WINDOWS resolves to the existing C:\windows without regard to case.
+  EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\windows") + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+}
+
+TEST_F(BootstrapTest, UnwritableHandshakeStartsNothing) {
+  QDir().mkpath(temp_ + "/INSTZORV.DAT");  // a folder where the file should go
+  try {
+    BootstrapRun();
+    FAIL() << "no error";
+  } catch (const win::EInOutError& e) {
+    EXPECT_EQ(e.code(), 5);
+    EXPECT_TRUE(e.message().startsWith("I/O error 5")) << e.what();
+    EXPECT_TRUE(e.message().contains("INSTZORV.DAT")) << e.what();
+  }
+  QThread::msleep(300);
+  EXPECT_FALSE(QFileInfo::exists(marker_));
+}
+
+TEST_F(BootstrapTest, HandshakeDecidesTheRun) {
+  RunFolder = "C:\\windows\\temp\\";
+  EXPECT_FALSE(ReadHandshake()) << "no handshake file: bootstrap run";
+  machine.WriteHostFile(temp_ + "/INSTZORV.DAT", "D:\\KIT\\\r\nignored\r\n");
+  EXPECT_TRUE(ReadHandshake());
+  EXPECT_EQ(SourceDir, "D:\\KIT\\");
+  machine.WriteHostFile(temp_ + "/INSTZORV.DAT", "\r\n");
+  EXPECT_TRUE(ReadHandshake());
+  EXPECT_EQ(SourceDir, "");
+}
+
+// The real program, as two processes: started from the medium it copies itself and starts the
+// copy, which finds the handshake file and runs the wizard with the medium as its source.
+class TwoProcessTest : public BootstrapTest {
+ protected:
+  void SetUp() override {
+    BootstrapTest::SetUp();
+    log_ = machine.folder() + "/setup.log";
+    qputenv("ZAREDERAD_LOG", log_.toUtf8());
+  }
+  void TearDown() override {
+    // End the wizard runs that the test started; they wait on their first page.
+    for (const QString& line : QString::fromUtf8(machine.ReadHostFile(log_)).split('\n'))
+      if (line.contains(" wizard: SourceDir=")) ::kill(line.section(' ', 0, 0).toInt(), SIGTERM);
+    qunsetenv("ZAREDERAD_LOG");
+    BootstrapTest::TearDown();
+  }
+  // The wizard run's SourceDir once it has reached its first page, or "(none)".
+  QString WizardSourceDir() {
+    QDeadlineTimer deadline(30000);
+    QRegularExpression source(" wizard: SourceDir=(.*)$", QRegularExpression::MultilineOption);
+    while (!deadline.hasExpired()) {
+      QString log = QString::fromUtf8(machine.ReadHostFile(log_));
+      auto m = source.match(log);
+      if (m.hasMatch() && log.contains(" page 0 shown")) return m.captured(1);
+      QThread::msleep(50);
+    }
+    return "(none)";
+  }
+  QString log_;
+};
+
+TEST_F(TwoProcessTest, FromAFolderOfTheMedium) {
+  ASSERT_TRUE(QFile::remove(medium_ + "/KIT/INSTALL.EXE"));
+  ASSERT_TRUE(QFile::copy(ZAREDERAD_SETUP_EXE, medium_ + "/KIT/INSTALL.EXE"));
+  EXPECT_EQ(win::RunProcess("D:\\KIT\\INSTALL.EXE", win::SW_SHOW, true), 0);
+  EXPECT_EQ(machine.ReadHostFile(temp_ + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+  EXPECT_EQ(WizardSourceDir(), "D:\\KIT");
+}
+
+TEST_F(TwoProcessTest, FromTheRootOfTheMedium) {
+  ASSERT_TRUE(QFile::copy(ZAREDERAD_SETUP_EXE, medium_ + "/INSTALL.EXE"));
+  EXPECT_EQ(win::RunProcess("D:\\INSTALL.EXE", win::SW_SHOW, true), 0);
+  EXPECT_EQ(WizardSourceDir(), "D:");
+}
+
+TEST_F(TwoProcessTest, EmptyHandshakeLine) {
+  ASSERT_TRUE(QFile::copy(ZAREDERAD_SETUP_EXE, temp_ + "/INSTZORV.EXE"));
+  machine.WriteHostFile(temp_ + "/INSTZORV.DAT", "\r\n");
+  EXPECT_EQ(win::RunProcess("C:\\windows\\temp\\INSTZORV.EXE", win::SW_SHOW, false), 0);
+  EXPECT_EQ(WizardSourceDir(), "");
+}
