@@ -1,6 +1,8 @@
 #include "Install.h"
 
+#include <QGuiApplication>
 #include <QLocale>
+#include <QScreen>
 
 #include "core/Iglobals.h"
 #include "core/Main.h"
@@ -67,6 +69,8 @@ int ProgramEntry() {
   SourceDir.chop(1);  // the line ends with the "\" that the bootstrap run wrote
   win::LogLine(QString("wizard: SourceDir=%1").arg(SourceDir));
   Installer = new TInstaller;
+  // Without a window manager a full-screen request alone does not resize the window.
+  Installer->setGeometry(QGuiApplication::primaryScreen()->geometry());
   Installer->showFullScreen();
   struct DestroyBackdrop {
     ~DestroyBackdrop() {

@@ -22,8 +22,10 @@ TPlaceholderPage::TPlaceholderPage(int position, QWidget* parent)
   setWindowFlag(Qt::FramelessWindowHint);
   setFixedSize(637, 114);
   setStyleSheet("TPlaceholderPage { background: #b1a498; }");
-  auto* title = new QLabel(QString("%1. %2").arg(position).arg(kPageNames[position]), this);
+  setWindowTitle(QString("%1. %2").arg(position).arg(kPageNames[position]));
+  auto* title = new QLabel(windowTitle(), this);
   title->setObjectName("TitleBar1");
+  title->setFixedHeight(25);
   title->setStyleSheet("background: #5c6978; color: white; font: bold 13px; padding: 4px;");
   auto* buttons = new QHBoxLayout;
   auto add = [&](const char* caption, int result) {
@@ -41,6 +43,7 @@ TPlaceholderPage::TPlaceholderPage(int position, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 4);
   layout->addWidget(title);
   layout->addLayout(buttons);
+  layout->addStretch();
 }
 
 void TPlaceholderPage::keyPressEvent(QKeyEvent* event) {
