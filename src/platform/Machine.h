@@ -25,7 +25,7 @@ struct Drive {
 };
 
 struct Share {
-  QString unc;       // "\\srv\share", as written in machine.ini
+  QString unc;       // "\\SRV\SHARE": upper-cased, without a trailing "\"
   QString hostRoot;  // absolute host folder
 };
 
