@@ -77,6 +77,19 @@ QString MatchComponent(const QString& hostDir, const QString& name) {
   return name;
 }
 
+// The absolute host path with the links of its existing part resolved; a missing tail is kept.
+QString ResolveLinks(const QString& abs) {
+  QString head = abs, tail;
+  for (;;) {
+    QString canon = QFileInfo(head).canonicalFilePath();
+    if (!canon.isEmpty()) return tail.isEmpty() ? canon : QDir::cleanPath(canon + "/" + tail);
+    int slash = head.lastIndexOf('/');
+    if (slash < 0 || head == "/") return abs;
+    tail = tail.isEmpty() ? head.mid(slash + 1) : head.mid(slash + 1) + "/" + tail;
+    head = slash == 0 ? QString("/") : head.left(slash);
+  }
+}
+
 }  // namespace
 
 bool IsPathDelimiter(QChar c) { return c == '\\' || c == '/'; }
@@ -191,36 +204,29 @@ QString ToHostPath(const QString& winPath) {
 QString ToWindowsPath(const QString& hostPath) {
   if (hostPath.isEmpty()) return {};
   QString abs = QDir::cleanPath(QFileInfo(hostPath).absoluteFilePath());
-  // Resolve links of the part that exists, so that a drive reached through a link still matches.
-  QString canon = QFileInfo(abs).canonicalFilePath();
-  if (canon.isEmpty()) {
-    QString parent = QFileInfo(abs).absolutePath();
-    QString cp = QFileInfo(parent).canonicalFilePath();
-    if (!cp.isEmpty()) canon = QDir::cleanPath(cp + "/" + QFileInfo(abs).fileName());
-  }
-  const Drive* best = nullptr;
-  QString bestRest;
-  int bestLen = -1;
-  for (const QString& candidate : {abs, canon}) {
-    if (candidate.isEmpty()) continue;
+  // Links are resolved first, so that a path reached through a link is named by the drive it
+  // lands on; the literal path is the fallback when no drive maps the resolved one.
+  const QString resolved = ResolveLinks(abs);
+  for (bool useResolved : {true, false}) {
+    const QString& candidate = useResolved ? resolved : abs;
+    const Drive* best = nullptr;
+    QString bestRoot;
     for (const Drive& d : Machine::Current().drives()) {
-      for (const QString& root : {d.hostRoot, QFileInfo(d.hostRoot).canonicalFilePath()}) {
-        if (root.isEmpty()) continue;
-        QString prefix = root == "/" ? QString("/") : root + "/";
-        bool match = candidate == root || candidate.startsWith(prefix);
-        if (match && root.size() > bestLen) {
-          best = &d;
-          bestLen = root.size();
-          bestRest = candidate == root ? QString() : candidate.mid(prefix.size());
-        }
+      QString root = useResolved ? ResolveLinks(d.hostRoot) : d.hostRoot;
+      QString prefix = root == "/" ? root : root + "/";
+      if ((candidate == root || candidate.startsWith(prefix)) &&
+          (!best || root.size() > bestRoot.size())) {
+        best = &d;
+        bestRoot = root;
       }
     }
-    if (best) break;
+    if (!best) continue;
+    QString rest = candidate.mid(bestRoot.size());
+    while (rest.startsWith('/')) rest.remove(0, 1);
+    rest.replace('/', '\\');
+    return QString(best->letter) + ":\\" + rest;
   }
-  if (!best) return {};
-  QString rest = bestRest;
-  rest.replace('/', '\\');
-  return QString(best->letter) + ":\\" + rest;
+  return {};
 }
 
 QString GetCurrentDir() {

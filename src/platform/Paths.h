@@ -8,7 +8,7 @@ namespace win {
 // --- string helpers in Windows terms ---
 bool IsPathDelimiter(QChar c);
 QString IncludeTrailingBackslash(const QString& path);
-// Removes one trailing "\" (a bare drive root "C:\" keeps it? no: it becomes "C:").
+// Removes one trailing "\" (a bare drive root "C:\" becomes "C:").
 QString ExcludeTrailingBackslash(const QString& path);
 // folder + name with exactly one "\" between them (none added after an empty folder).
 QString JoinPath(const QString& folder, const QString& name);

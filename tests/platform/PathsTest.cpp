@@ -148,6 +148,7 @@ TEST_F(PathsTest, WindowsNameOfAHostPathTakesTheLongestDrive) {
   ASSERT_TRUE(QFile::link(f + "/drive_c/WinZorv", f + "/elsewhere"));
   ASSERT_TRUE(QFile::link(f + "/drive_c/windows", f + "/data/link"));
   EXPECT_EQ(ToWindowsPath(f + "/elsewhere/x.txt"), "C:\\WinZorv\\x.txt");
+  EXPECT_EQ(ToWindowsPath(f + "/elsewhere/new/deeper.txt"), "C:\\WinZorv\\new\\deeper.txt");
   EXPECT_EQ(ToWindowsPath(f + "/data/link/WIN.INI"), "E:\\WIN.INI");
 }
 
