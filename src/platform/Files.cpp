@@ -132,14 +132,19 @@ bool CopyFile(const QString& source, const QString& target, bool failIfExists) {
   fs::copy_file(Local(src).toStdString(), Local(dst).toStdString(),
                 fs::copy_options::overwrite_existing, ec);
   if (ec) return false;
-  ::chmod(Local(dst), st.st_mode & 07777);
-  struct timespec times[2] = {st.st_atim, st.st_mtim};
-  ::utimensat(AT_FDCWD, Local(dst), times, 0);
+  // An ordinary user can change the extended bits only while the copy is writable; and an
+  // overwritten target must not keep the bits it had.
+  ::chmod(Local(dst), (st.st_mode & 07777) | S_IWUSR);
   int bits = ReadXattrBits(src);
   if (bits >= 0) {
     QByteArray v = QByteArray::number(bits);
     ::setxattr(Local(dst), kAttrName, v.constData(), v.size(), 0);
+  } else {
+    ::removexattr(Local(dst), kAttrName);
   }
+  ::chmod(Local(dst), st.st_mode & 07777);
+  struct timespec times[2] = {st.st_atim, st.st_mtim};
+  ::utimensat(AT_FDCWD, Local(dst), times, 0);
   return true;
 }
 
@@ -197,13 +202,17 @@ int FileSetAttr(const QString& path, int attr) {
     mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
   else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
     mode |= S_IWUSR;
-  if (::chmod(Local(host), mode) != 0) return ErrorFromErrno(errno);
+  // An ordinary user may change the extended attribute only while the file is writable.
+  bool writable = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  if (!writable && ::chmod(Local(host), mode | S_IWUSR) != 0) return ErrorFromErrno(errno);
   QByteArray v = QByteArray::number(attr & kXattrBits);
-  if (::setxattr(Local(host), kAttrName, v.constData(), v.size(), 0) != 0) {
-    if ((errno == ENOTSUP || errno == EOPNOTSUPP) && !(attr & (faHidden | faSysFile))) return 0;
-    return ErrorFromErrno(errno);
-  }
-  return 0;
+  int result = 0;
+  if (::setxattr(Local(host), kAttrName, v.constData(), v.size(), 0) != 0 &&
+      !((errno == ENOTSUP || errno == EOPNOTSUPP) && !(attr & (faHidden | faSysFile))))
+    result = ErrorFromErrno(errno);
+  if (result != 0) mode = st.st_mode & 07777;  // leave the file as it was
+  if (::chmod(Local(host), mode) != 0 && result == 0) result = ErrorFromErrno(errno);
+  return result;
 }
 
 QDateTime FileModified(const QString& path) {
