@@ -228,8 +228,10 @@ bool SetFileModified(const QString& path, const QDateTime& localTime) {
   struct timespec times[2];
   times[0].tv_nsec = UTIME_OMIT;
   times[0].tv_sec = 0;
-  times[1].tv_sec = ms / 1000;
-  times[1].tv_nsec = (ms % 1000) * 1000000;
+  // Floor division: a time before 1970 still needs a nanosecond part in [0, 1e9).
+  qint64 sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+  times[1].tv_sec = sec;
+  times[1].tv_nsec = (ms - sec * 1000) * 1000000;
   return ::utimensat(AT_FDCWD, Local(host), times, 0) == 0;
 }
 
