@@ -272,9 +272,9 @@ QList<TSearchRec> FindFiles(const QString& pathMask, int attr) {
     rec.Time = TimeOf(st);
     result.append(rec);
   };
-  bool isRoot = QString(ExpandFileName(IncludeTrailingBackslash(folder.isEmpty() ? "." : folder)))
-                    .count('\\') <= 1 ||
-                (folder.startsWith("\\\\") && ExpandFileName(folder).count('\\') <= 4);
+  // "C:" or "\\srv\share" once expanded: a root, which has no "." and "..".
+  QString abs = ExcludeTrailingBackslash(ExpandFileName(folder.isEmpty() ? "." : folder));
+  bool isRoot = abs.startsWith("\\\\") ? abs.count('\\') <= 3 : abs.size() <= 2;
   if (!isRoot) {
     consider(".", hostDir, false);
     consider("..", hostDir + "/..", false);
