@@ -56,9 +56,13 @@ QByteArray UnicodeToAnsi(const QString& text) {
   QByteArray out;
   out.reserve(text.size());
   const auto& rev = ReverseTable();
-  for (QChar ch : text) {
-    char16_t u = ch.unicode();
-    if (u < 0x80) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    char16_t u = text[i].unicode();
+    // A character outside the basic plane is one character, so one "?".
+    if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      out.append('?');
+      ++i;
+    } else if (u < 0x80) {
       out.append(char(u));
     } else {
       auto it = rev.constFind(u);
