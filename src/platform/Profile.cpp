@@ -54,7 +54,10 @@ std::optional<QString> Lookup(const QString& section, const QString& key,
 QString GetPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, int size, const QString& fileName) {
   if (size <= 0) return {};
-  QString value = Lookup(section, key, fileName).value_or(defaultValue);
+  // Trailing blanks of the default are dropped, as the platform does.
+  QString def = defaultValue;
+  while (!def.isEmpty() && (def.back() == ' ' || def.back() == '\t')) def.chop(1);
+  QString value = Lookup(section, key, fileName).value_or(def);
   if (value.size() > size - 1) value.truncate(size - 1);
   return value;
 }
