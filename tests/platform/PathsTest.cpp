@@ -143,6 +143,8 @@ TEST_F(PathsTest, WindowsNameOfAHostPathTakesTheLongestDrive) {
   EXPECT_EQ(ToWindowsPath(f + "/drive_c"), "C:\\");
   EXPECT_EQ(ToWindowsPath(f + "/drive_cc"), "Z:" + QString(f + "/drive_cc").replace('/', '\\'));
   EXPECT_EQ(ToWindowsPath("/"), "Z:\\");
+  EXPECT_EQ(ToHostPath("Z:" + QString(f).replace('/', '\\') + "\\DRIVE_C\\winzorv"),
+            f + "/drive_c/WinZorv");
 
   // Through a link into C:, and to a drive whose root is a link.
   ASSERT_TRUE(QFile::link(f + "/drive_c/WinZorv", f + "/elsewhere"));
