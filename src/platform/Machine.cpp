@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/WinError.h"
 
 namespace win {
@@ -114,6 +115,7 @@ void Machine::CreateDefaults() {
   ini.close();
   QFile winIni(folder_ + "/drive_c/windows/WIN.INI");
   if (!winIni.exists() && winIni.open(QIODevice::WriteOnly)) winIni.write("[windows]\r\n");
+  PlaceRegistryEditor(folder_ + "/drive_c/windows");
 }
 
 void Machine::Load() {

@@ -6,6 +6,7 @@
 
 #include "platform/Machine.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 
 TestMachine::TestMachine() {
   hadMachine_ = qEnvironmentVariableIsSet("ZAREDERAD_MACHINE");
@@ -13,6 +14,7 @@ TestMachine::TestMachine() {
   QDir(dir_.path()).mkpath("drive_c/windows/temp");
   QDir(dir_.path()).mkpath("registry");
   WriteHostFile(dir_.path() + "/drive_c/windows/WIN.INI", "[windows]\r\n");
+  win::PlaceRegistryEditor(dir_.path() + "/drive_c/windows");
   drives_ << "C=fixed,drive_c";
   env_["TEMP"] = "C:\\windows\\temp";
   env_["WINDIR"] = "C:\\windows";
