@@ -1,0 +1,177 @@
+#include "media/Diskset.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <algorithm>
+#include <memory>
+
+#include "kit/MsgDlg.h"
+#include "kit/Cliunit.h"
+#include "media/ZipReader.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "platform/Machine.h"
+#include "platform/Paths.h"
+#include "platform/WinError.h"
+
+namespace {
+int PartsCounter = 0;
+}
+
+int PartsJoined() { return PartsCounter; }
+
+bool AssembleArchives(TDiskSetPage& page, TCompSet selection) {
+  page.SetGroupName("Asamblare arhive...");
+  PartsCounter = 0;
+  // Only a removable drive has disks to change; any other source is read once, as it is.
+  if (win::GetDriveType(SourceDir.left(3)) != win::DRIVE_REMOVABLE) DiskCount = 1;
+  page.SetCopyMax(DiskCount);
+  page.SetCopyPosition(0);
+  if (SourceDir.endsWith('\\')) SourceDir.chop(1);
+  if (DiskCount < 1) return true;
+  for (int n = 1; n <= DiskCount; ++n) {
+    if (!WaitDisk(n)) {
+      page.SetModalResult(mrCancel);
+      win::LogLine(QString("media: assembly abandoned at disk %1").arg(n));
+      return false;
+    }
+    page.SetCopyPosition(n);
+    QStringList parts;
+    for (const win::TSearchRec& rec : win::FindFiles(SourceDir + "\\*.*", win::faAnyFile)) {
+      if (rec.Name == "." || rec.Name == "..") continue;
+      if (IsArchivePart(rec.Name, selection)) parts << rec.Name;
+    }
+    std::sort(parts.begin(), parts.end(), [](const QString& a, const QString& b) {
+      int c = QString::compare(a, b, Qt::CaseInsensitive);
+      return c != 0 ? c < 0 : a < b;
+    });
+    for (const QString& part : parts) JoinPart(page, part);
+    page.SetCopyPosition(PartsCounter);
+  }
+  return true;
+}
+
+bool WaitDisk(int n) {
+  MsgPrefix = "Pentru continuare";
+  for (;;) {
+    if (win::FileExists(SourceDir + "\\DISK" + QString::number(n))) return true;
+    unsigned short answer =
+        MMessageDlg("introdu discul de instalare cu numarul \r" + QString::number(n), "",
+                    mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0);
+    // A prompt that cannot be shown at all gives up too, rather than asking for ever unseen.
+    if (answer == mrCancel || answer == 0) return false;
+  }
+}
+
+bool IsArchivePart(const QString& fileName, TCompSet selection) {
+  int dot = fileName.lastIndexOf('.');
+  if (dot < 0) return false;
+  QString suffix = fileName.mid(dot + 1);
+  if (suffix.isEmpty() || !suffix.back().isDigit() || suffix.back().unicode() > '9') return false;
+  QString key = fileName.left(fileName.indexOf('.')).toUpper();
+  for (int row = 0; row < CompCount; ++row)
+    if (InSet(selection, row) && Components[row].FileName == key) return true;
+  return false;
+}
+
+void JoinPart(TDiskSetPage& page, const QString& fileName) {
+  struct Count {
+    ~Count() { ++PartsCounter; }
+  } count;
+  page.SetGroupName(fileName);
+  QString partPath = SourceDir + "\\" + fileName;
+  QString extension = fileName.mid(fileName.lastIndexOf('.'));
+  QString archivePath =
+      win::JoinPath(ShownProgramDir, fileName.left(fileName.indexOf('.')) + ".ZIP");
+  win::LogLine(QString("media: join %1 to %2").arg(partPath, archivePath));
+  CopyPart(extension, partPath, archivePath);
+}
+
+void CopyPart(const QString& extension, const QString& partPath, const QString& archivePath) {
+  std::unique_ptr<win::WinFile> part;
+  try {
+    part = std::make_unique<win::WinFile>(partPath, win::WinFile::Read);
+  } catch (const win::Error& e) {
+    // The damaged archive shows when it is opened; nothing is said here.
+    win::LogLine("media: part not readable: " + e.message());
+    return;
+  }
+  std::unique_ptr<win::WinFile> archive;
+  if (extension == ".1") {
+    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::Create);
+  } else {
+    // A later part without its start adds nothing: there is no archive to append to.
+    if (!win::FileExists(archivePath)) {
+      win::LogLine("media: no archive to append to: " + archivePath);
+      return;
+    }
+    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::Append);
+  }
+  std::unique_ptr<char[]> buffer(new char[CopyBufferSize]);
+  for (;;) {
+    qint64 got = 0;
+    try {
+      while (got < CopyBufferSize) {
+        qint64 n = part->read(buffer.get() + got, CopyBufferSize - got);
+        if (n == 0) break;
+        got += n;
+      }
+    } catch (const win::Error& e) {
+      win::LogLine("media: part read failed: " + e.message());
+      archive->write(buffer.get(), got);
+      break;
+    }
+    archive->write(buffer.get(), got);
+    if (got < CopyBufferSize) break;
+  }
+  archive->close();
+}
+
+qint64 ArchiveSizeKiB(const TZipReader& reader) {
+  qint64 size = 0;
+  for (const TZipHeader& h : reader.Entries()) size += qint64(h.UncompressedSize / 1024);
+  return size;
+}
+
+void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString& destination) {
+  page.ZipSize = 0;
+  page.ZipProgres = 0;
+  // The sizes come from the central directory read on opening; the data are read once.
+  TZipReader reader(archiveName);
+  page.ZipSize = ArchiveSizeKiB(reader);
+  page.SetUnzipPosition(0);
+  page.SetUnzipMax(int(quint32(page.ZipSize)));
+  win::LogLine(QString("media: unzip %1 to %2").arg(archiveName, destination));
+  reader.OnProgress = [&page](quint64 position, const TZipHeader& header) {
+    UnzipProgressEvent(page, position, header);
+  };
+  reader.UnpackAll(destination);
+}
+
+void UnzipProgressEvent(TDiskSetPage& page, quint64 position, const TZipHeader& header) {
+  page.SetUnzipPosition(int(quint32(page.ZipProgres + qint64(position / 1024))));
+  if (position == header.UncompressedSize) page.ZipProgres += qint64(header.UncompressedSize / 1024);
+}
+
+bool IsAssembledArchive(const QString& fileName) {
+  if (!fileName.endsWith(".ZIP", Qt::CaseInsensitive)) return false;
+  QString key = fileName.chopped(4);
+  for (const TCompRecord& c : Components)
+    if (!c.FileName.isEmpty() && QString::compare(c.FileName, key, Qt::CaseInsensitive) == 0)
+      return true;
+  return false;
+}
+
+void DeleteArchives(const QString& folder) {
+  const int files = win::faReadOnly | win::faHidden | win::faSysFile | win::faArchive;
+  for (const win::TSearchRec& rec : win::FindFiles(win::JoinPath(folder, "*.ZIP"), files)) {
+    // Only what the assembly made: the user's own ZIP files in the folder stay.
+    if (!IsAssembledArchive(rec.Name)) continue;
+    QString path = win::JoinPath(folder, rec.Name);
+    if (win::DeleteFile(path)) continue;
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                    "Nu pot sterge " + path, QMessageBox::Ok);
+    box.setObjectName("DeleteArchivesMessage");
+    box.exec();
+  }
+}
