@@ -124,7 +124,8 @@ class TKitFilter : public QObject {
     }
     if (type == QEvent::KeyPress) {
       // A key propagating from a control to its parents passes here once per level.
-      if (event == lastKey_ && lastKeyReceiver_ && widget->isAncestorOf(lastKeyReceiver_)) {
+      if (event == lastKey_ && lastKeyReceiver_ && widget != lastKeyReceiver_ &&
+          widget->isAncestorOf(lastKeyReceiver_)) {
         lastKeyReceiver_ = widget;
         return false;
       }
@@ -136,7 +137,8 @@ class TKitFilter : public QObject {
     }
     if (type == QEvent::Wheel) {
       auto* wheel = static_cast<QWheelEvent*>(event);
-      if (lastWheelReceiver_ && widget->isAncestorOf(lastWheelReceiver_) &&
+      if (lastWheelReceiver_ && widget != lastWheelReceiver_ &&
+          widget->isAncestorOf(lastWheelReceiver_) &&
           wheel->timestamp() == lastWheelTime_ &&
           wheel->globalPosition() == lastWheelPos_) {
         lastWheelReceiver_ = widget;

@@ -101,6 +101,7 @@ void TTitleBar::Layout() {
 void TTitleBar::resizeEvent(QResizeEvent*) { Layout(); }
 
 void TTitleBar::paintEvent(QPaintEvent*) {
+  Layout();
   QPainter p(this);
   const QRect r = rect();
   if (HighColor && startColor_ != endColor_) {

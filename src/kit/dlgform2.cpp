@@ -550,7 +550,10 @@ std::vector<Entry> Catalogue() {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(kKey);
          for (int y = 1; y < h; y += 3)
-           for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(150, 160, 180));
+           for (int x = 0; x < w; ++x) {
+             img.setPixel(x, y, qRgb(150, 160, 180));
+             if (y + 1 < h) img.setPixel(x, y + 1, qRgb(230, 234, 240));
+           }
          return img;
        }},
       {"SpeedFace", 54, 16, [](int w, int h) { return Face(w, h, C(200, 205, 215), C(250, 210, 130), false); }},
@@ -597,7 +600,10 @@ std::vector<Entry> Catalogue() {
       {"HatchB", 8, 8, [](int w, int h) {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(qRgb(235, 235, 240));
-         for (int y = 0; y < h; ++y) img.setPixel((y + 4) % w, y, qRgb(120, 130, 160));
+         for (int y = 0; y < h; ++y) {
+           img.setPixel((y + 4) % w, y, qRgb(120, 130, 160));
+           img.setPixel((y + 5) % w, y, qRgb(180, 186, 205));
+         }
          return img;
        }},
       {"Precedent", 42, 14, S3(ArrowOf(180, kBlue))},
