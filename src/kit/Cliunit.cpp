@@ -248,6 +248,11 @@ int TMForm::ShowModal() {
     if (auto* f = qobject_cast<TMForm*>(w); f && f->StaysEnabled) continue;
     blocked_.emplace_back(w);
     if (BlockedWindows[w]++ == 0) {
+      // A window destroyed while disabled must not leave its address behind.
+      if (!w->property("kitBlockWatched").toBool()) {
+        w->setProperty("kitBlockWatched", true);
+        QObject::connect(w, &QObject::destroyed, qApp, [w] { BlockedWindows.remove(w); });
+      }
       QEvent blocked(QEvent::WindowBlocked);
       QCoreApplication::sendEvent(w, &blocked);
     }
