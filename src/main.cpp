@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "Install.h"
+#include "engine/aliasint.h"
 #include "kit/GGlobals.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     // Only an unwritable handshake file or an unreadable upgrade archive get here.
     QMessageBox::critical(nullptr, QCoreApplication::applicationName(), QString::fromUtf8(e.what()));
   }
+  EngineShutdown();  // the engine is left once, when this process initialised it
   KitShutdown();
   return code;
 }
