@@ -217,7 +217,13 @@ void TMForm::SetColor(TColor value) {
 
 void TMForm::SetBorderStyle(TFormBorderStyle value) {
   borderStyle_ = value;
-  setWindowFlag(Qt::FramelessWindowHint, value == bsNone);
+  SetFrameless(value == bsNone);
+}
+
+void TMForm::SetFrameless(bool frameless) {
+  // Changing the window flags re-creates (and hides) the window: only when they change.
+  if (bool(windowFlags() & Qt::FramelessWindowHint) != frameless)
+    setWindowFlag(Qt::FramelessWindowHint, frameless);
 }
 
 void TMForm::ApplyMinimumSize() {
@@ -517,13 +523,10 @@ TTitleForm::TTitleForm(NoDesign, QWidget* parent) : TPaintedForm(NoDesign{}, par
 
 void TTitleForm::InitTitle() {
   // The kit title bar replaces the window manager's caption.
-  setWindowFlag(Qt::FramelessWindowHint, true);
+  TMForm::SetFrameless(true);
 }
 
-void TTitleForm::SetBorderStyle(TFormBorderStyle value) {
-  TMForm::SetBorderStyle(value);
-  setWindowFlag(Qt::FramelessWindowHint, true);
-}
+void TTitleForm::SetFrameless(bool) { TMForm::SetFrameless(true); }
 
 void TTitleForm::Loaded() {
   TMForm::Loaded();

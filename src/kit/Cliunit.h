@@ -100,7 +100,7 @@ class TMForm : public QDialog {
   TColor Color() const { return color_; }
   void SetColor(TColor value);
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
-  virtual void SetBorderStyle(TFormBorderStyle value);
+  void SetBorderStyle(TFormBorderStyle value);
   unsigned char BorderIcons = biSystemMenu | biMinimize | biMaximize;
   const TSizeConstraints& Constraints() const { return constraints_; }
   void SetConstraints(const TSizeConstraints& value);
@@ -132,6 +132,7 @@ class TMForm : public QDialog {
   virtual void FormDisabled();
   virtual void FormEnabled();
   virtual void ApplyMinimumSize();
+  virtual void SetFrameless(bool frameless);
 
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -184,7 +185,6 @@ class TTitleForm : public TPaintedForm {
   // The caption is the title bar's.
   QString Caption() const;
   void SetCaption(const QString& value);
-  void SetBorderStyle(TFormBorderStyle value) override;
 
   // Key preview: every key pressed in the form comes here first; accepting the event keeps it
   // from the control. Alt+F4 and Ctrl+Alt+M never reach it.
@@ -196,6 +196,7 @@ class TTitleForm : public TPaintedForm {
   void FormDisabled() override;
   void FormEnabled() override;
   void ApplyMinimumSize() override;
+  void SetFrameless(bool frameless) override;  // always: the title bar is the caption
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 

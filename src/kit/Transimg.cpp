@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "kit/Cliunit.h"
 #include "kit/dlgform2.h"
 
 TTransImage::TTransImage(QWidget* parent) : QWidget(parent) { resize(24, 24); }
@@ -85,7 +86,7 @@ void TTransImage::paintEvent(QPaintEvent*) {
 void TTransImage::mousePressEvent(QMouseEvent* event) {
   if (OnMouseDown) {
     const QPoint at = event->position().toPoint();
-    OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y());
+    Guarded([&] { OnMouseDown(this, event->button(), event->modifiers(), at.x(), at.y()); });
   } else {
     event->ignore();
   }
