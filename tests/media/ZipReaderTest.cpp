@@ -236,6 +236,18 @@ TEST_F(ZipReaderTest, HostileAndDamagedArchivesAreRefused) {
   }
 }
 
+TEST_F(ZipReaderTest, ALinkAlreadyInTheDestinationIsReplacedNotWrittenThrough) {
+  const QString outside = machine.folder() + "/outside.txt";
+  machine.WriteHostFile(outside, "keep me");
+  QDir().mkpath(HostDest());
+  ASSERT_TRUE(QFile::link(outside, HostDest() + "/LINK.TXT"));
+  Write(BuildZip({FileEntry("link.txt", "new content")}));
+  UnzipAll(archive, dest);
+  EXPECT_EQ(machine.ReadHostFile(outside), "keep me");
+  EXPECT_FALSE(QFileInfo(HostDest() + "/LINK.TXT").isSymLink());
+  EXPECT_EQ(machine.ReadHostFile(HostDest() + "/LINK.TXT"), "new content");
+}
+
 TEST_F(ZipReaderTest, AMissingMiddlePartIsRefused) {
   QByteArray big;
   for (int i = 0; i < 50000; ++i) big += QByteArray::number(i * 7919 % 10007) + ' ';
