@@ -267,12 +267,12 @@ QString RegStore::NormalizePath(const QString& path) {
   return parts.join('\\');
 }
 
-const RegKey* RegStore::Find(const QString& path) const {
+const RegKey* RegStore::Find(const QString& path) const& {
   auto it = keys_.find(Upper(NormalizePath(path)));
   return it == keys_.end() ? nullptr : &it.value();
 }
 
-RegKey* RegStore::Find(const QString& path) {
+RegKey* RegStore::Find(const QString& path) & {
   auto it = keys_.find(Upper(NormalizePath(path)));
   return it == keys_.end() ? nullptr : &it.value();
 }
@@ -443,7 +443,9 @@ void ImportRegFile(const QString& winPath) {
 // --- TRegistry ---
 
 bool TRegistry::KeyExists(const QString& key) const {
-  return RegStore::NormalizePath(key).isEmpty() || LoadRegistry().Find(key) != nullptr;
+  if (RegStore::NormalizePath(key).isEmpty()) return true;
+  RegStore s = LoadRegistry();
+  return s.Find(key) != nullptr;
 }
 
 bool TRegistry::OpenKey(const QString& key, bool canCreate) {

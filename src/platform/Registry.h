@@ -41,8 +41,10 @@ class RegStore {
   // "Software\\Borland\\" and "\Software\Borland" name the same key; "" is the root.
   static QString NormalizePath(const QString& path);
 
-  const RegKey* Find(const QString& path) const;
-  RegKey* Find(const QString& path);
+  // Pointers into the store: never taken from a temporary one.
+  const RegKey* Find(const QString& path) const&;
+  RegKey* Find(const QString& path) &;
+  const RegKey* Find(const QString& path) const&& = delete;
   RegKey& Create(const QString& path);  // with its missing parents
   void DeleteKey(const QString& path);  // with its subkeys
   const QMap<QString, RegKey>& keys() const { return keys_; }

@@ -193,7 +193,8 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  const RegKey* k = LoadRegistry().Find("Software\\Writers");
+  RegStore store = LoadRegistry();
+  const RegKey* k = store.Find("Software\\Writers");
   ASSERT_TRUE(k);
   EXPECT_EQ(k->values.size(), kWriters * kValues);
 }
