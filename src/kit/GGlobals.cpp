@@ -7,6 +7,7 @@
 #include <QToolTip>
 #include <QWidget>
 #include <cmath>
+#include <exception>
 
 #include "kit/dlgform2.h"
 #include "platform/Files.h"
@@ -160,7 +161,13 @@ int MulDiv(int a, int b, int c) {
 
 void DecideHighColor() {
   HighColor = false;
-  if (!win::FileExists(RunFolder + "LowColor.dat")) {
+  bool forced = false;
+  try {
+    forced = !RunFolder.isEmpty() && win::FileExists(RunFolder + "LowColor.dat");
+  } catch (const std::exception&) {
+    // Nothing at start-up is reported: a run folder the machine cannot resolve has no file.
+  }
+  if (!forced) {
     QScreen* screen = QGuiApplication::primaryScreen();
     HighColor = screen && screen->depth() > 8;
   }

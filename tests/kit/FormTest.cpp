@@ -153,6 +153,7 @@ TEST(ModalLoop, AnErrorEscapingAHandlerIsShownAndTheResultStays) {
       QWidget* box = QApplication::activeModalWidget();
       ASSERT_NE(box, nullptr);
       ASSERT_NE(box, &form);
+      EXPECT_TRUE(form.IsDisabled()) << "the standard error box disables the form as well";
       for (auto* l : box->findChildren<QLabel*>()) shown += l->text();
       box->close();
       Later([&] {
