@@ -264,6 +264,34 @@ TEST_F(ZipReaderTest, AMissingMiddlePartIsRefused) {
   EXPECT_FALSE(QFileInfo::exists(HostDest() + "/A.TXT"));
 }
 
+TEST_F(ZipReaderTest, RandomDamageIsRefusedOrUnpackedButNeverEscapes) {
+  QByteArray text;
+  for (int i = 0; i < 3000; ++i) text += QByteArray::number(i * 31 % 997) + ' ';
+  RawEntry stored = FileEntry("SUB/S.TXT", "stored data");
+  stored.method = 0;
+  const QByteArray good = BuildZip({FileEntry("A.TXT", text), stored, FileEntry("B/", "")});
+  quint32 seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  Write(good);
+  QSet<QString> before = Tree();
+  for (int round = 0; round < 200; ++round) {
+    QByteArray bad = good;
+    for (int flips = 1 + next() % 4; flips > 0; --flips)
+      bad[int(next() % quint32(bad.size()))] = char(next() >> 16);
+    Write(bad);
+    try {
+      TZipReader r(archive);
+      r.UnpackAll(dest);
+    } catch (const win::Error& e) {
+      EXPECT_TRUE(e.message().contains(archive)) << e.what();
+    }
+    for (const QString& p : Tree() - before) {
+      EXPECT_TRUE(p == "/drive_c/WinZorv" || p.startsWith("/drive_c/WinZorv/DEST")) << p.toStdString();
+      EXPECT_FALSE(p.endsWith(".tmp")) << p.toStdString();
+    }
+  }
+}
+
 TEST_F(ZipReaderTest, AFullDiskIsAnErrorNamingTheFileAndLeavesNoPartialFile) {
   QByteArray data(3 * 1024 * 1024, 'q');
   Write(BuildZip({FileEntry("BIG.DAT", data)}));
