@@ -1,5 +1,6 @@
 #include "common/TestMachine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -85,4 +86,10 @@ void TestMachine::Apply() {
   qputenv("ZAREDERAD_MACHINE", dir_.path().toUtf8());
   win::Machine::Reload();
   win::SetCurrentDir("C:\\");
+}
+
+QString ArtifactPath(const QString& name) {
+  QString dir = QCoreApplication::applicationDirPath() + "/../artifacts";
+  QDir().mkpath(dir);
+  return QDir::cleanPath(dir + "/" + name);
 }

@@ -44,3 +44,6 @@ class MachineTest : public ::testing::Test {
  protected:
   TestMachine machine;
 };
+
+// Where a test leaves a picture for review: the build folder's artifacts/ (created on demand).
+QString ArtifactPath(const QString& name);

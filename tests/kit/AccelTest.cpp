@@ -2,6 +2,8 @@
 // the embossed disabled look.
 #include <gtest/gtest.h>
 
+#include "common/TestMachine.h"
+
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
@@ -108,8 +110,7 @@ TEST(AccelCaption, DisabledTextIsEmbossed) {
   ASSERT_FALSE(grey.isEmpty());
   EXPECT_EQ(white.bottomRight(), grey.bottomRight() + QPoint(1, 1));
   EXPECT_EQ(canvas.FontColor, clBlack);
-  QDir().mkpath("artifacts");
-  d.image.save("artifacts/disabled-text.png");
+  d.image.save(ArtifactPath("disabled-text.png"));
 }
 
 TEST(AccelCaption, CalcRectMeasuresWithoutDrawing) {

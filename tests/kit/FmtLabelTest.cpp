@@ -1,6 +1,8 @@
 // The formatted label: its mark-up, growth, placement, shadow and blinking.
 #include <gtest/gtest.h>
 
+#include "common/TestMachine.h"
+
 #include <QDir>
 #include <QFontMetrics>
 #include <QTest>
@@ -169,6 +171,5 @@ TEST(FmtLabel, PictureForReview) {
   label->setCaption(QString::fromLatin1("A$2B$0C &14Big@9Red\r$3@4%Umbra% ~clipeste~ \\$5 \\x\r@2\xfc gata"));
   panel.grab();  // the first drawing grows the label; the picture is the one after it
   EXPECT_GT(label->width(), 200);
-  QDir().mkpath("artifacts");
-  EXPECT_TRUE(panel.grab().save("artifacts/fmtlabel.png"));
+  EXPECT_TRUE(panel.grab().save(ArtifactPath("fmtlabel.png")));
 }
