@@ -339,7 +339,8 @@ bool RegStore::Apply(const QByteArray& fileData, QList<int>* badLines) {
         skipping = true;
         continue;
       }
-      QString name = line.mid(1, close - 1).trimmed();
+      // Not trimmed: blanks at the end of a key name are part of it.
+      QString name = line.mid(1, close - 1);
       bool remove = name.startsWith('-');
       if (remove) name = name.mid(1);
       int slash = name.indexOf('\\');

@@ -51,7 +51,8 @@ TEST(RegFormat, ImportsEveryKindOfLine) {
       "\"v\"=\"1\"\r\n"
       "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n"
       "[HKLM\\Software\\Short]\r\n"
-      "\"Name\"=\"\xAA\"\r\n";  // a Windows-1250 letter
+      "\"Name\"=\"\xAA\"\r\n"  // a Windows-1250 letter
+      "[HKEY_LOCAL_MACHINE\\Software\\Blank ]\r\n";
   RegStore s;
   QList<int> bad;
   ASSERT_TRUE(s.Apply(file, &bad));
@@ -72,6 +73,8 @@ TEST(RegFormat, ImportsEveryKindOfLine) {
   EXPECT_FALSE(s.Find("Software\\Old\\Sub"));
   EXPECT_FALSE(s.Find("Software\\Old"));
   EXPECT_EQ(s.Find("Software\\Short")->value("Name")->text, QString(QChar(0x015E)));
+  EXPECT_TRUE(s.Find("Software\\Blank "));  // a blank ending a key name is part of it
+  EXPECT_FALSE(s.Find("Software\\Blank"));
 
   // What the store writes reads back the same.
   RegStore again;
