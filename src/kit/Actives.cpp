@@ -1,9 +1,19 @@
 #include "kit/Actives.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QShortcutEvent>
+#include <QTextDocument>
 #include <QTimer>
+#include <algorithm>
+
+#include "kit/dlgform2.h"
 
 // --- text drawing shared by the kit ---
 
@@ -377,4 +387,873 @@ void TFmtLabel::paintEvent(QPaintEvent*) {
   if (dirty_ || canvas_.size() != size()) DrawAnew();
   QPainter p(this);
   p.drawImage(0, 0, canvas_);
+}
+
+// --- active controls ---
+
+namespace {
+
+bool CanFocus(const QWidget* w) {
+  return w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus;
+}
+
+// A one-pixel frame just inside r.
+void FrameRect(QPainter& p, const QRect& r, const QColor& c) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  p.fillRect(r.x(), r.y(), r.width(), 1, c);
+  p.fillRect(r.x(), r.y() + r.height() - 1, r.width(), 1, c);
+  p.fillRect(r.x(), r.y(), 1, r.height(), c);
+  p.fillRect(r.x() + r.width() - 1, r.y(), 1, r.height(), c);
+}
+
+// A one-pixel 3-D frame: topLeft on the top and left edges, bottomRight on the others.
+void Frame3D(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  p.fillRect(r.x(), r.y(), r.width() - 1, 1, topLeft);
+  p.fillRect(r.x(), r.y(), 1, r.height() - 1, topLeft);
+  p.fillRect(r.x(), r.y() + r.height() - 1, r.width(), 1, bottomRight);
+  p.fillRect(r.x() + r.width() - 1, r.y(), 1, r.height(), bottomRight);
+}
+
+constexpr TColor cl3DDkShadow = clSystemColor | 21, cl3DLight = clSystemColor | 22;
+
+void CopyStyle(QFont& to, const QFont& from) {
+  to.setBold(from.bold());
+  to.setItalic(from.italic());
+  to.setUnderline(from.underline());
+  to.setStrikeOut(from.strikeOut());
+}
+
+}  // namespace
+
+void TAccelerator::Set(QWidget* owner, const QString& caption) {
+  if (id_) owner->releaseShortcut(id_);
+  id_ = 0;
+  const QKeySequence key = QKeySequence::mnemonic(caption);
+  if (!key.isEmpty()) id_ = owner->grabShortcut(key);
+}
+
+bool TAccelerator::Matches(QEvent* event) const {
+  return id_ && event->type() == QEvent::Shortcut &&
+         static_cast<QShortcutEvent*>(event)->shortcutId() == id_;
+}
+
+TColor TColorSetting::Get(const QWidget* w) const {
+  if (set_) return value_;
+  const QWidget* parent = w->parentWidget();
+  if (auto* form = qobject_cast<const TMForm*>(parent)) return form->Color();
+  if (auto* group = qobject_cast<const TMCustomRadioGroup*>(parent)) return group->Color();
+  if (parent) return ToTColor(parent->palette().color(parent->backgroundRole()));
+  return clBtnFace;
+}
+
+// --- TActiveLabel ---
+
+TActiveLabel::TActiveLabel(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  resize(65, 13);
+}
+
+void TActiveLabel::SetCaption(const QString& value) {
+  caption_ = value;
+  accel_.Set(this, showAccelChar_ ? value : QString());
+  AdjustBounds();
+  update();
+}
+
+void TActiveLabel::SetAlignment(TAlignment value) {
+  alignment_ = value;
+  update();
+}
+
+void TActiveLabel::SetTransparent(bool value) {
+  transparent_ = value;
+  update();
+}
+
+void TActiveLabel::SetShowAccelChar(bool value) {
+  showAccelChar_ = value;
+  SetCaption(caption_);
+}
+
+void TActiveLabel::SetAutosize(bool value) {
+  autosize_ = value;
+  AdjustBounds();
+}
+
+void TActiveLabel::SetColor(TColor value) {
+  color_.Set(value);
+  update();
+}
+
+void TActiveLabel::SetFontColor(TColor value) {
+  fontColor_ = value;
+  update();
+}
+
+void TActiveLabel::AdjustBounds() {
+  if (!autosize_) return;
+  QFontMetrics fm(font());
+  int flags = Qt::TextSingleLine | Qt::TextExpandTabs;
+  if (showAccelChar_) flags |= Qt::TextShowMnemonic;
+  const QString text = caption_.isEmpty() ? QString(" ") : caption_;
+  resize(fm.boundingRect(QRect(0, 0, 100000, 100000), flags, text).width(), fm.height());
+}
+
+void TActiveLabel::Click() {
+  if (OnClick) OnClick(this);
+  if (CanFocus(focusControl_)) focusControl_->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool TActiveLabel::event(QEvent* event) {
+  if (accel_.Matches(event)) {
+    if (focusControl_ && isEnabled() && showAccelChar_ && CanFocus(focusControl_)) Click();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void TActiveLabel::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+}
+
+void TActiveLabel::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                     rect().contains(event->position().toPoint());
+  pressed_ = false;
+  if (click) Guarded([this] { Click(); });
+}
+
+void TActiveLabel::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) AdjustBounds();
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) update();
+  QWidget::changeEvent(event);
+}
+
+void TActiveLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (!transparent_) p.fillRect(rect(), ToQColor(Color()));
+  QString text = caption_.left(255);
+  if (text.isEmpty() || (showAccelChar_ && text == "&")) text = " ";
+  unsigned format = DT_SINGLELINE | DT_EXPANDTABS;
+  if (alignment_ == taRightJustify) format |= DT_RIGHT;
+  if (alignment_ == taCenter) format |= DT_CENTER;
+  p.setFont(font());
+  TCanvas canvas{&p, fontColor_};
+  if (!isEnabled()) {
+    DrawDisabledText(canvas, rect(), text, showAccelChar_ ? format : format | DT_NOPREFIX);
+  } else if (showAccelChar_) {
+    DrawAccelCaption(canvas, text, rect(), focusControl_ && focusControl_->hasFocus(), clRed,
+                     format);
+  } else {
+    QRect r = rect();
+    DrawText(canvas, text, r, format | DT_NOPREFIX);
+  }
+}
+
+// --- the label link of the edit and the memo ---
+
+void TLabelLink::SetLabel(TActiveLabel* label, QWidget* control) {
+  FLabel = label;
+  saved_ = false;
+  if (label) label->SetFocusControl(control);
+}
+
+void TLabelLink::Enter(TColor labelColor) {
+  if (!FLabel) return;
+  FOldColor = FLabel->FontColor();
+  FOldStyle = FLabel->font();
+  saved_ = true;
+  FLabel->SetFontColor(labelColor);
+}
+
+void TLabelLink::Exit() {
+  if (!FLabel || !saved_) return;
+  saved_ = false;
+  FLabel->SetFontColor(FOldColor);
+  QFont f = FLabel->font();
+  CopyStyle(f, FOldStyle);
+  if (f != FLabel->font()) FLabel->setFont(f);
+}
+
+// --- TActiveEdit ---
+
+namespace {
+// Shows the edit's own password character while it is edited.
+class TPasswordStyle : public QProxyStyle {
+ public:
+  explicit TPasswordStyle(QChar c) : c_(c) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == SH_LineEdit_PasswordCharacter) return c_.unicode();
+    if (hint == SH_LineEdit_PasswordMaskDelay) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
+
+ private:
+  QChar c_;
+};
+}  // namespace
+
+TActiveEdit::TActiveEdit(QWidget* parent) : QLineEdit(parent) {
+  color_.Set(clWindow);
+  setFrame(false);
+  resize(121, 21);
+  UpdateFrame();
+  UpdateTextMargin();
+  ApplyColors();
+  connect(this, &QLineEdit::textChanged, this, [this] {
+    if (OnChange) Guarded([this] { OnChange(this); });
+  });
+}
+
+TActiveEdit::~TActiveEdit() {
+  if (passwordStyle_) setStyle(nullptr);
+}
+
+void TActiveEdit::UpdateTextMargin() {
+  const int system = QFontMetrics(QApplication::font()).height();
+  FTextMargin = std::min(system, QFontMetrics(font()).height()) / 4;
+}
+
+void TActiveEdit::UpdateFrame() {
+  const int b = borderStyle_ == bsSingle ? 2 : 0;
+  setContentsMargins(b, b, b, b);
+  update();
+}
+
+void TActiveEdit::ApplyColors() {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, ToQColor(Color()));
+  pal.setColor(QPalette::Text, ToQColor(fontColor_));
+  setPalette(pal);
+  update();
+}
+
+QRect TActiveEdit::ClientRect() const { return contentsRect(); }
+
+void TActiveEdit::SetAlignment(TAlignment value) {
+  // While editing, the new value waits for the focus to leave.
+  if (FFocused)
+    FOldAlignment = value;
+  else
+    FAlignment = value;
+  update();
+}
+
+void TActiveEdit::SetBorderStyle(TBorderStyle value) {
+  borderStyle_ = value == bsNone ? bsNone : bsSingle;
+  UpdateFrame();
+}
+
+void TActiveEdit::SetCtl3D(bool value) {
+  ctl3D_ = value;
+  update();
+}
+
+void TActiveEdit::SetBorderColor(TColor value) {
+  FBorderColor = value;
+  update();
+}
+
+void TActiveEdit::SetBorderColorF(TColor value) {
+  FBorderColorF = value;
+  update();
+}
+
+void TActiveEdit::SetFlatStyle(bool value) {
+  FFlatStyle = value;
+  update();
+}
+
+void TActiveEdit::SetBevelOuter(TBevelCut value) {
+  FBevelOuter = value;
+  update();
+}
+
+void TActiveEdit::SetColor(TColor value) {
+  color_.Set(value);
+  ApplyColors();
+}
+
+void TActiveEdit::SetFontColor(TColor value) {
+  fontColor_ = value;
+  ApplyColors();
+}
+
+void TActiveEdit::SetPasswordChar(QChar value) {
+  passwordChar_ = value;
+  if (value.isNull()) {
+    setEchoMode(Normal);
+    if (passwordStyle_) setStyle(nullptr);
+    passwordStyle_.reset();
+  } else {
+    auto style = std::make_unique<TPasswordStyle>(value);
+    setStyle(style.get());
+    passwordStyle_ = std::move(style);
+    setEchoMode(Password);
+  }
+  ApplyColors();
+}
+
+void TActiveEdit::focusInEvent(QFocusEvent* event) {
+  FFocused = true;
+  QLineEdit::focusInEvent(event);
+  FOldAlignment = FAlignment;
+  FAlignment = taLeftJustify;
+  link_.Enter(FLabelColor);
+  update();
+  if (OnEnter) Guarded([this] { OnEnter(this); });
+}
+
+void TActiveEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  FAlignment = FOldAlignment;
+  FFocused = false;
+  link_.Exit();
+  update();
+  if (OnExit) Guarded([this] { OnExit(this); });
+}
+
+void TActiveEdit::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) UpdateTextMargin();
+  if (event->type() == QEvent::StyleChange) ApplyColors();
+  QLineEdit::changeEvent(event);
+}
+
+void TActiveEdit::SelfPaint(QPainter& p) {
+  const QRect client = ClientRect();
+  p.fillRect(rect(), ToQColor(Color()));
+  QString text = this->text();
+  if (!passwordChar_.isNull()) text = QString(text.size(), passwordChar_);
+  QFontMetrics fm(font());
+  const int m = borderStyle_ != bsNone ? FTextMargin - 2 : 0;
+  const int tw = fm.horizontalAdvance(text);
+  int x = 0;
+  if (FAlignment == taRightJustify)
+    x = client.width() - tw - m;
+  else
+    x = (client.width() - tw) / 2;
+  p.save();
+  p.setClipRect(client);
+  p.setFont(font());
+  p.setPen(ToQColor(isEnabled() ? fontColor_ : clGray));
+  p.drawText(QPoint(client.x() + x, client.y() + m + fm.ascent()), text);
+  p.restore();
+}
+
+void TActiveEdit::DrawFlatBorder(QPainter& p) {
+  const QRect all = rect();
+  switch (FBevelOuter) {
+    case bvNone:
+      FrameRect(p, all, ToQColor(FFocused ? FBorderColorF : FBorderColor));
+      break;
+    case bvRaised:
+      Frame3D(p, all, ToQColor(clBtnHighlight), ToQColor(clBtnShadow));
+      break;
+    case bvLowered:
+    case bvSpace:
+      Frame3D(p, all, ToQColor(clBtnShadow), ToQColor(clBtnHighlight));
+      break;
+  }
+  FrameRect(p, all.adjusted(1, 1, -1, -1), ToQColor(Color()));
+}
+
+void TActiveEdit::paintEvent(QPaintEvent* event) {
+  if (FAlignment == taLeftJustify || FFocused) {
+    QLineEdit::paintEvent(event);
+  } else {
+    QPainter p(this);
+    SelfPaint(p);
+  }
+  QPainter p(this);
+  if (borderStyle_ != bsSingle) return;
+  if (!ctl3D_) {
+    // The plain window border, and the client area framed in BorderColor.
+    FrameRect(p, rect(), ToQColor(clWindowFrame));
+    FrameRect(p, rect().adjusted(1, 1, -1, -1), ToQColor(FBorderColor));
+  } else if (FFlatStyle) {
+    DrawFlatBorder(p);
+  } else {
+    // The sunken client edge.
+    Frame3D(p, rect(), ToQColor(clBtnShadow), ToQColor(clBtnHighlight));
+    Frame3D(p, rect().adjusted(1, 1, -1, -1), ToQColor(cl3DDkShadow), ToQColor(cl3DLight));
+  }
+}
+
+// --- TActiveMemo ---
+
+TActiveMemo::TActiveMemo(QWidget* parent) : QPlainTextEdit(parent) {
+  color_.Set(clWindow);
+  resize(185, 89);
+  // No scroll bars unless asked for, as a plain memo.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SetBorderStyle(bsNone);
+  ApplyColors();
+}
+
+void TActiveMemo::SetBorderStyle(TBorderStyle value) {
+  borderStyle_ = value == bsNone ? bsNone : bsSingle;
+  if (borderStyle_ == bsNone) {
+    setFrameStyle(QFrame::NoFrame);
+  } else {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+  }
+}
+
+void TActiveMemo::SetAlignment(TAlignment value) {
+  alignment_ = value;
+  QTextOption option = document()->defaultTextOption();
+  option.setAlignment(value == taRightJustify ? Qt::AlignRight
+                      : value == taCenter     ? Qt::AlignHCenter
+                                              : Qt::AlignLeft);
+  document()->setDefaultTextOption(option);
+  viewport()->update();
+}
+
+void TActiveMemo::SetColor(TColor value) {
+  color_.Set(value);
+  ApplyColors();
+}
+
+void TActiveMemo::SetFontColor(TColor value) {
+  fontColor_ = value;
+  ApplyColors();
+}
+
+void TActiveMemo::ApplyColors() {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, ToQColor(Color()));
+  pal.setColor(QPalette::Text, ToQColor(fontColor_));
+  setPalette(pal);
+}
+
+void TActiveMemo::SetText(const QString& value) {
+  QString text = value;
+  text.replace("\r\n", "\n");
+  text.replace('\r', '\n');
+  setPlainText(text);
+  // setPlainText keeps the document but not always its alignment: apply it again.
+  SetAlignment(alignment_);
+}
+
+void TActiveMemo::focusInEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusInEvent(event);
+  link_.Enter(FLabelColor);
+}
+
+void TActiveMemo::focusOutEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusOutEvent(event);
+  link_.Exit();
+}
+
+void TActiveMemo::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::StyleChange) ApplyColors();
+  QPlainTextEdit::changeEvent(event);
+}
+
+// --- TMCustomCheckBox ---
+
+TMCustomCheckBox::TMCustomCheckBox(QWidget* parent) : QAbstractButton(parent) {
+  resize(97, 17);
+  setFocusPolicy(Qt::StrongFocus);
+  connect(this, &QAbstractButton::clicked, this, [this] { Guarded([this] { Toggle(); }); });
+}
+
+TMCustomCheckBox::~TMCustomCheckBox() = default;
+
+void TMCustomCheckBox::SetCaption(const QString& value) {
+  setText(value);
+  update();
+}
+
+void TMCustomCheckBox::SetAlignment(TLeftRight value) {
+  FAlignment = value == taLeftJustify ? taLeftJustify : taRightJustify;
+  update();
+}
+
+void TMCustomCheckBox::SetState(TCheckBoxState value) {
+  if (value == FState) return;
+  FState = value;
+  update();
+  if (OnClick) OnClick(this);
+}
+
+void TMCustomCheckBox::SetGlyph(const QImage& value) {
+  FGlyph = value.copy();
+  update();
+}
+
+void TMCustomCheckBox::SetCustomGlyph(bool value) {
+  FCustomGlyph = value;
+  update();
+}
+
+void TMCustomCheckBox::SetColor(TColor value) {
+  color_.Set(value);
+  update();
+}
+
+void TMCustomCheckBox::SetFontColor(TColor value) {
+  fontColor_ = value;
+  update();
+}
+
+void TMCustomCheckBox::SetTabStop(bool value) {
+  setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TMCustomCheckBox::Toggle() {
+  switch (FState) {
+    case cbUnchecked: SetState(FAllowGrayed ? cbGrayed : cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+  }
+}
+
+bool TMCustomCheckBox::event(QEvent* event) {
+  if (event->type() == QEvent::Shortcut) {
+    // The caption's accelerator: focus, then toggle once the focus is here.
+    if (CanFocus(this)) {
+      setFocus(Qt::ShortcutFocusReason);
+      if (hasFocus() && !static_cast<QShortcutEvent*>(event)->isAmbiguous())
+        Guarded([this] { Toggle(); });
+    }
+    return true;
+  }
+  return QAbstractButton::event(event);
+}
+
+void TMCustomCheckBox::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), ToQColor(Color()));
+  static const QImage none;
+  const QImage& strip = FCustomGlyph ? FGlyph : Mesaj ? Mesaj->KitGlyph(glCheck) : none;
+  const int w = strip.width() / 3, gh = strip.height();
+  QRect textArea = rect();
+  QPoint glyphAt(0, 0);
+  if (FAlignment == taLeftJustify) {
+    textArea.setRight(width() - w - 1);
+    glyphAt.setX(width() - w);
+  } else {
+    textArea.setLeft(w);
+  }
+  const int frame = FState == cbChecked ? 0 : FState == cbUnchecked ? 1 : 2;
+  p.setFont(font());
+  const int th = QFontMetrics(font()).height();  // the height of "Wg"
+  if (gh - th < 1)
+    glyphAt.ry() += (th - gh) / 2;
+  else
+    textArea.translate(0, (gh - th) / 2);
+  if (w > 0) DrawTransparent(p, glyphAt, strip, QRect(frame * w, 0, w, gh));
+  TCanvas canvas{&p, fontColor_};
+  TColor highlight = clRed;
+  if (!isEnabled())
+    canvas.FontColor = highlight = clGrayText;
+  else if (hasFocus())
+    canvas.FontColor = clRed;
+  DrawAccelCaption(canvas, text(), textArea, hasFocus(), highlight, 0);
+}
+
+// --- TMRadioButton ---
+
+TMRadioButton::TMRadioButton(QWidget* parent) : QAbstractButton(parent) {
+  resize(113, 17);
+  SetTabStop(false);
+  connect(this, &QAbstractButton::clicked, this,
+          [this] { Guarded([this] { ClickedNotification(); }); });
+}
+
+void TMRadioButton::SetCaption(const QString& value) {
+  setText(value);
+  update();
+}
+
+void TMRadioButton::SetAlignment(TLeftRight value) {
+  FAlignment = value == taLeftJustify ? taLeftJustify : taRightJustify;
+  update();
+}
+
+void TMRadioButton::SetChecked(bool value) {
+  if (value == FChecked) return;
+  FChecked = value;
+  SetTabStop(value);
+  update();
+  if (!value) return;
+  if (QWidget* parent = parentWidget()) {
+    for (QObject* child : parent->children()) {
+      auto* sibling = qobject_cast<TMRadioButton*>(child);
+      if (sibling && sibling != this) sibling->SetChecked(false);
+    }
+  }
+  RaiseClick();
+}
+
+void TMRadioButton::SetColor(TColor value) {
+  color_.Set(value);
+  update();
+}
+
+void TMRadioButton::SetFontColor(TColor value) {
+  fontColor_ = value;
+  update();
+}
+
+void TMRadioButton::SetTabStop(bool value) {
+  // Without a tab stop it still takes the focus from a click, its accelerator or the keys.
+  setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TMRadioButton::ClickedNotification() { SetChecked(true); }
+
+void TMRadioButton::DblClickedNotification() {
+  if (OnDblClick) OnDblClick(this);
+}
+
+void TMRadioButton::RaiseClick() {
+  if (OnClick) OnClick(this);
+}
+
+bool TMRadioButton::event(QEvent* event) {
+  if (event->type() == QEvent::Shortcut) {
+    // The caption's accelerator only focuses: Space then checks.
+    if (CanFocus(this)) setFocus(Qt::ShortcutFocusReason);
+    return true;
+  }
+  return QAbstractButton::event(event);
+}
+
+void TMRadioButton::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractButton::mouseDoubleClickEvent(event);
+  Guarded([this] { DblClickedNotification(); });
+}
+
+void TMRadioButton::paintEvent(QPaintEvent*) {
+  // Drawn off-screen and copied at once, so that it never flickers.
+  QImage buffer(size(), QImage::Format_ARGB32_Premultiplied);
+  buffer.fill(ToQColor(Color()));
+  {
+    QPainter p(&buffer);
+    static const QImage none;
+    const QImage& strip = Mesaj ? Mesaj->KitGlyph(glRadio) : none;
+    const int w = strip.width() / 2, gh = strip.height();
+    QRect textArea = buffer.rect();
+    QPoint glyphAt(0, 0);
+    unsigned format = DT_LEFT;
+    if (FAlignment == taLeftJustify) {
+      textArea.setRight(width() - w - 1);
+      glyphAt.setX(width() - w);
+      format = DT_RIGHT;
+    } else {
+      textArea.setLeft(w);
+    }
+    if (w > 0) DrawTransparent(p, glyphAt, strip, QRect(FChecked ? w : 0, 0, w, gh));
+    p.setFont(font());
+    textArea.translate(0, (gh - QFontMetrics(font()).height()) / 2);
+    TCanvas canvas{&p, fontColor_};
+    TColor highlight = clRed;
+    if (!isEnabled())
+      canvas.FontColor = highlight = clGrayText;
+    else if (hasFocus())
+      canvas.FontColor = clRed;
+    DrawAccelCaption(canvas, text(), textArea, hasFocus(), highlight, format);
+  }
+  QPainter(this).drawImage(0, 0, buffer);
+}
+
+// --- TMGroupButton ---
+
+TMGroupButton::TMGroupButton(TMCustomRadioGroup* group) : TMRadioButton(group), group_(group) {
+  group->FButtons.append(this);
+  setVisible(false);
+}
+
+TMGroupButton::~TMGroupButton() { group_->FButtons.removeOne(this); }
+
+void TMGroupButton::ClickedNotification() {
+  const bool allowed = spaceAllowed_ || group_->CanModify();
+  spaceAllowed_ = false;
+  if (allowed) TMRadioButton::ClickedNotification();
+}
+
+void TMGroupButton::DblClickedNotification() {
+  if (group_->CanModify()) TMRadioButton::DblClickedNotification();
+}
+
+void TMGroupButton::RaiseClick() { group_->ButtonClick(this); }
+
+void TMGroupButton::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      Guarded([&] { group_->GroupKeyDown(event); });
+      return;
+    default:
+      break;
+  }
+  const QString text = event->text();
+  QChar key = text.size() == 1 ? text[0] : QChar();
+  if (!key.isNull() && group_->OnKeyPress) Guarded([&] { group_->OnKeyPress(group_, key); });
+  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace) {
+    if (event->isAutoRepeat()) return;
+    bool allowed = false;
+    Guarded([&] { allowed = group_->CanModify(); });
+    if (!allowed) {
+      event->accept();  // discarded: the button is not pressed, so its release clicks nothing
+      return;
+    }
+    spaceAllowed_ = event->key() == Qt::Key_Space;
+  }
+  TMRadioButton::keyPressEvent(event);
+}
+
+void TMGroupButton::keyReleaseEvent(QKeyEvent* event) {
+  TMRadioButton::keyReleaseEvent(event);
+  if (!event->isAutoRepeat()) spaceAllowed_ = false;
+}
+
+void TMGroupButton::focusOutEvent(QFocusEvent* event) {
+  spaceAllowed_ = false;
+  TMRadioButton::focusOutEvent(event);
+}
+
+// --- TMCustomRadioGroup ---
+
+TMCustomRadioGroup::TMCustomRadioGroup(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  resize(185, 105);
+}
+
+TMCustomRadioGroup::~TMCustomRadioGroup() {
+  while (!FButtons.isEmpty()) delete FButtons.last();
+}
+
+void TMCustomRadioGroup::SetItems(const QStringList& value) {
+  FItems = value;
+  ItemsChange();
+}
+
+void TMCustomRadioGroup::AddItem(const QString& item) {
+  FItems.append(item);
+  ItemsChange();
+}
+
+void TMCustomRadioGroup::DeleteItem(int index) {
+  if (index < 0 || index >= FItems.size()) return;
+  FItems.removeAt(index);
+  ItemsChange();
+}
+
+void TMCustomRadioGroup::SetColor(TColor value) {
+  color_.Set(value);
+  for (TMGroupButton* b : FButtons) b->update();
+}
+
+bool TMCustomRadioGroup::CanModify() {
+  bool can = true;
+  if (OnModify) OnModify(this, can);
+  return can;
+}
+
+void TMCustomRadioGroup::ButtonClick(TMGroupButton* button) {
+  if (FUpdating) return;
+  FItemIndex = int(FButtons.indexOf(button));
+  if (OnClick) OnClick(this);
+}
+
+void TMCustomRadioGroup::SetItemIndex(int value) {
+  if (FReading) {
+    FItemIndex = value;
+    return;
+  }
+  value = std::clamp(value, -1, int(FButtons.size()) - 1);
+  if (value == FItemIndex) return;
+  if (FItemIndex >= 0 && FItemIndex < FButtons.size()) FButtons[FItemIndex]->SetChecked(false);
+  FItemIndex = value;
+  if (value >= 0) FButtons[value]->SetChecked(true);
+}
+
+void TMCustomRadioGroup::SetColumns(int value) {
+  value = std::clamp(value, 1, 16);
+  if (value == FColumns) return;
+  FColumns = value;
+  ArrangeButtons();
+}
+
+void TMCustomRadioGroup::EndReading() {
+  FReading = false;
+  // A stored index past the items selects the last one, as setting it would.
+  FItemIndex = std::clamp(FItemIndex, -1, int(FItems.size()) - 1);
+  UpdateButtons();
+}
+
+void TMCustomRadioGroup::ItemsChange() {
+  if (FReading) return;
+  if (FItemIndex >= FItems.size()) SetItemIndex(int(FItems.size()) - 1);
+  UpdateButtons();
+}
+
+void TMCustomRadioGroup::UpdateButtons() {
+  const int n = int(FItems.size());
+  while (FButtons.size() < n) new TMGroupButton(this);
+  while (FButtons.size() > n) delete FButtons.last();
+  for (int i = 0; i < n; ++i) FButtons[i]->SetCaption(FItems[i]);
+  if (FItemIndex >= 0 && FItemIndex < n) {
+    FUpdating = true;
+    FButtons[FItemIndex]->SetChecked(true);
+    FUpdating = false;
+  }
+  ArrangeButtons();
+}
+
+void TMCustomRadioGroup::ArrangeButtons() {
+  if (FButtons.isEmpty() || FReading) return;
+  const int n = int(FButtons.size()), c = FColumns;
+  const int k = (n + c - 1) / c;
+  const int bw = width() / c;
+  int bh = height() / k;
+  if (k != 1) bh += (bh - QFontInfo(font()).pixelSize()) / (k - 1);
+  for (int i = 0; i < n; ++i) {
+    FButtons[i]->setGeometry((i / k) * bw, (i % k) * bh, bw, bh);
+    FButtons[i]->show();
+  }
+}
+
+void TMCustomRadioGroup::GroupKeyDown(QKeyEvent* event) {
+  if (!isVisible() || !isEnabled() || FButtons.isEmpty()) return event->ignore();
+  const int last = int(FButtons.size()) - 1;
+  const int key = event->key();
+  if (key == Qt::Key_Up || key == Qt::Key_Left || key == Qt::Key_Down || key == Qt::Key_Right) {
+    // The arrows move the focus between the buttons; Space then chooses.
+    const int step = (key == Qt::Key_Up || key == Qt::Key_Left) ? -1 : 1;
+    int at = int(FButtons.indexOf(qobject_cast<TMGroupButton*>(focusWidget())));
+    at = at < 0 ? 0 : (at + step + last + 1) % (last + 1);
+    FButtons[at]->setFocus(Qt::OtherFocusReason);
+    return event->accept();
+  }
+  int target = FItemIndex;
+  if (key == Qt::Key_Home) target = 0;
+  if (key == Qt::Key_End) target = last;
+  if (key == Qt::Key_PageUp && FItemIndex > 0) target = FItemIndex - 1;
+  if (key == Qt::Key_PageDown && FItemIndex < last) target = FItemIndex + 1;
+  // A change by these keys is the user's as much as a click, so the owner is asked as well.
+  if (target != FItemIndex && CanModify()) SetItemIndex(target);
+  if (FItemIndex >= 0 && !FButtons[FItemIndex]->hasFocus())
+    FButtons[FItemIndex]->setFocus(Qt::OtherFocusReason);
+  event->accept();
+}
+
+void TMCustomRadioGroup::resizeEvent(QResizeEvent*) { ArrangeButtons(); }
+
+void TMCustomRadioGroup::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) ArrangeButtons();
+  QWidget::changeEvent(event);
 }
