@@ -433,6 +433,10 @@ void TAccelerator::Set(QWidget* owner, const QString& caption) {
   if (!key.isEmpty()) id_ = owner->grabShortcut(key);
 }
 
+void TAccelerator::Enable(QWidget* owner, bool on) {
+  if (id_) owner->setShortcutEnabled(id_, on);
+}
+
 bool TAccelerator::Matches(QEvent* event) const {
   return id_ && event->type() == QEvent::Shortcut &&
          static_cast<QShortcutEvent*>(event)->shortcutId() == id_;
@@ -454,9 +458,15 @@ TActiveLabel::TActiveLabel(QWidget* parent) : QWidget(parent) {
   resize(65, 13);
 }
 
+void TActiveLabel::SetFocusControl(QWidget* value) {
+  focusControl_ = value;
+  accel_.Enable(this, value != nullptr);
+}
+
 void TActiveLabel::SetCaption(const QString& value) {
   caption_ = value;
   accel_.Set(this, showAccelChar_ ? value : QString());
+  accel_.Enable(this, focusControl_ != nullptr);
   AdjustBounds();
   update();
 }

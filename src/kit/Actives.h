@@ -168,6 +168,8 @@ using TNotifyEvent = std::function<void(QObject* sender)>;
 class TAccelerator {
  public:
   void Set(QWidget* owner, const QString& caption);
+  // A switched-off accelerator leaves its key to other controls.
+  void Enable(QWidget* owner, bool on);
   bool Matches(QEvent* event) const;
 
  private:
@@ -213,7 +215,7 @@ class TActiveLabel : public QWidget {
   TColor FontColor() const { return fontColor_; }
   void SetFontColor(TColor value);
   QWidget* FocusControl() const { return focusControl_; }
-  void SetFocusControl(QWidget* value) { focusControl_ = value; }
+  void SetFocusControl(QWidget* value);
 
   TNotifyEvent OnClick;
   // What a click does: OnClick, then the focus to the focus control when it can take it.

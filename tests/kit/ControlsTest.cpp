@@ -243,6 +243,19 @@ TEST(CheckBox, TogglesByMouseSpaceAndAccelerator) {
   }
 }
 
+TEST(LabelAndEdit, LabelWithoutControlLeavesItsKeyToOthers) {
+  Window win;
+  auto* label = new TActiveLabel(&win.w);
+  label->SetCaption("&Liste");
+  auto* box = new TActiveCheckBox(&win.w);
+  box->move(0, 30);
+  box->SetCaption("&Liste");
+  win.Show();
+  Alt(box, 'L');
+  EXPECT_TRUE(box->hasFocus());
+  EXPECT_TRUE(box->Checked()) << "the first press toggles: the key is not shared";
+}
+
 TEST(LabelAndEdit, AcceleratorFocusesAndRecoloursTheLabel) {
   Window win;
   auto* label = new TActiveLabel(&win.w);
