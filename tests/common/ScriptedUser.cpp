@@ -4,8 +4,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QWidget>
+
+#include "kit/Actives.h"
+#include "kit/Cliunit.h"
 
 ScriptedUser::ScriptedUser() {
   connect(&timer_, &QTimer::timeout, this, &ScriptedUser::Poll);
@@ -49,6 +54,23 @@ ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) 
 
 ScriptedUser::Step ScriptedUser::Reject() {
   return [](QWidget* modal) {
-    if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    // A kit form ignores reject(): it is closed as the window manager would.
+    if (qobject_cast<TMForm*>(modal)) modal->close();
+    else if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
   };
+}
+
+QString ScriptedUser::MessageText(QWidget* modal) {
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->text();
+  auto* label = modal ? modal->findChild<TFmtLabel*>("Message") : nullptr;
+  if (!label) return QString();
+  QString text = label->Caption();
+  return text.replace("\r\n", "\n").replace('\r', '\n');
+}
+
+QString ScriptedUser::DefaultButtonText(QWidget* modal) {
+  if (!modal) return QString();
+  for (auto* b : modal->findChildren<QPushButton*>())
+    if (b->isDefault()) return b->text();
+  return QString();
 }

@@ -3,6 +3,7 @@
 // person would (keys and clicks), while the code under test runs its own modal loops.
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
@@ -28,6 +29,12 @@ class ScriptedUser : public QObject {
   static Step Click(const QString& buttonText);     // the button whose text is this
   static Step Keys(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   static Step Reject();                              // close it without a button
+
+  // What a message window says: the kit dialog's text (line breaks as "\n"), or a standard
+  // message box's text.
+  static QString MessageText(QWidget* modal);
+  // The caption of its default button ("" when none).
+  static QString DefaultButtonText(QWidget* modal);
 
  private:
   void Poll();

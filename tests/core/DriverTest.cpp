@@ -1,7 +1,6 @@
 // The wizard driver's walks through the page table, with scripted pages at every position.
 #include <gtest/gtest.h>
 
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -159,11 +158,10 @@ TEST_F(DriverTest, ClientUpgradeQuestion) {
     QString text, caption, defaultButton;
     ScriptedUser user;
     user.Then([&](QWidget* modal) {
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      ASSERT_TRUE(box);
-      text = box->text();
-      caption = box->windowTitle();
-      defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+      ASSERT_TRUE(qobject_cast<TMessageForm*>(modal));
+      text = ScriptedUser::MessageText(modal);
+      caption = modal->windowTitle();
+      defaultButton = ScriptedUser::DefaultButtonText(modal);
       c.answer(modal);
     });
     EXPECT_EQ(Run(pgFindApp, ikClient, c.results), c.shown);
@@ -217,11 +215,10 @@ TEST_F(UpgradeStartTest, LibraryThatCannotLoadEndsTheWizard) {
   ScriptedUser user;
   QString text, caption, button;
   user.Then([&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_TRUE(box);
-    text = box->text();
-    caption = box->windowTitle();
-    button = box->defaultButton() ? box->defaultButton()->text() : QString();
+    ASSERT_TRUE(qobject_cast<TMessageForm*>(modal));
+    text = ScriptedUser::MessageText(modal);
+    caption = modal->windowTitle();
+    button = ScriptedUser::DefaultButtonText(modal);
     ScriptedUser::Click("&Renunt")(modal);
   });
   EnterUpgradePath();
@@ -243,7 +240,7 @@ TEST_F(UpgradeStartTest, MissingArchiveAndLibrary) {
   ScriptedUser user;
   QString text, caption;
   user.Then([&](QWidget* modal) {
-    text = static_cast<QMessageBox*>(modal)->text();
+    text = ScriptedUser::MessageText(modal);
     caption = modal->windowTitle();
     ScriptedUser::Click("O&K")(modal);
   });

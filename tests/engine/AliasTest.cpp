@@ -190,7 +190,7 @@ TEST_F(AliasTest, OlderEngineWarningByVersion) {
     QString shown;
     ScriptedUser user;
     user.Then([&](QWidget* modal) {
-      for (auto* l : modal->findChildren<QLabel*>()) shown += l->text();
+      shown = ScriptedUser::MessageText(modal);
       if (QString(c.version ? c.version : "") == "3.1") {
         EXPECT_TRUE(modal->grab().save(ScreenFile("engine-older-warning.png")));
       }
@@ -201,7 +201,7 @@ TEST_F(AliasTest, OlderEngineWarningByVersion) {
     EXPECT_EQ(user.seen.size(), c.warning ? 1 : 0);
     EXPECT_FALSE(win::DirectoryExists("C:\\Program Files\\Borland"));
     if (c.warning) {
-      EXPECT_EQ(user.seen.value(0), "QMessageBox: EROARE !");
+      EXPECT_EQ(user.seen.value(0), "TMessageForm: EROARE !");
       EXPECT_TRUE(shown.contains("PROTECTIA APLICATIILOR EXISTENTE,\n\nAm gasit o instalare mai "
                                  "veche de\nmotor baza de date (BDE)...\nDaca ZarEDERAD nu "
                                  "functioneaza, contactati-ne.\n"))

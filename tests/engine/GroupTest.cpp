@@ -173,12 +173,12 @@ TEST_F(GroupTest, UnwritableMenuLocationGivesTheDdeErrorAndNothingElse) {
   QString shown;
   ScriptedUser user;
   user.Then([&](QWidget* modal) {
-    for (auto* l : modal->findChildren<QLabel*>()) shown += l->text();
+    shown = ScriptedUser::MessageText(modal);
     EXPECT_TRUE(modal->grab().save(ScreenFile("group-dde-error.png")));
     ScriptedUser::Click("&Renunt")(modal);
   });
   DoConfigGroup();
-  EXPECT_EQ(user.seen, QStringList{"QMessageBox: Eroare..."});
+  EXPECT_EQ(user.seen, QStringList{"TMessageForm: Eroare..."});
   EXPECT_TRUE(shown.contains("Eroare DDE!"));
   EXPECT_EQ(QDir(xdg.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList{"config"});  // not even a folder made

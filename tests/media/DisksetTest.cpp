@@ -35,13 +35,8 @@ struct FakePage : TDiskSetPage {
   void SetModalResult(int result) override { modalResult = result; }
 };
 
-// The text a message window shows: a message box's text, or else the text of its labels.
-QString ShownText(QWidget* modal) {
-  if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->text();
-  QStringList texts;
-  for (auto* label : modal->findChildren<QLabel*>()) texts << label->text();
-  return texts.join('\n');
-}
+// The text a message window shows.
+QString ShownText(QWidget* modal) { return ScriptedUser::MessageText(modal); }
 
 // Answers a message window: records its title and text, keeps a picture of it, and presses the
 // button with this caption (none: the standard box's OK).
