@@ -270,8 +270,8 @@ TEST_F(ZipReaderTest, RandomDamageIsRefusedOrUnpackedButNeverEscapes) {
   RawEntry stored = FileEntry("SUB/S.TXT", "stored data");
   stored.method = 0;
   const QByteArray good = BuildZip({FileEntry("A.TXT", text), stored, FileEntry("B/", "")});
-  quint32 seed = 12345;
-  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  quint32 lcg = 12345;
+  auto next = [&] { return lcg = lcg * 1103515245u + 12345u; };
   Write(good);
   QSet<QString> before = Tree();
   for (int round = 0; round < 200; ++round) {
