@@ -1,5 +1,6 @@
 // The system configuration page: the three steps for every install kind, steps that only report
-// their failure, a step whose error stops the run, and the help and chart command lines.
+// their failure, a step whose error stops the run, the help and chart command lines, and the copy
+// and configuration pages walked by the wizard driver.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,15 +17,18 @@
 #include "EngineCfg.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
+#include "common/ZipMaker.h"
 #include "core/Iglobals.h"
 #include "core/Main.h"
 #include "engine/aliasint.h"
 #include "kit/Mbuttons.h"
 #include "kit/MsgDlg.h"
 #include "kit/Title.h"
+#include "pages/CCopy.h"
 #include "pages/Ccfg.h"
 #include "platform/Files.h"
 #include "platform/Idapi.h"
+#include "platform/Paths.h"
 #include "platform/Progman.h"
 #include "platform/Registry.h"
 
@@ -311,4 +315,48 @@ TEST_F(ConfigPageTest, HelpAndChartCommandLines) {
     EXPECT_EQ(Runs(), (QStringList{"HHUPD.EXE|/Q", QString("TREGSVR.EXE|") + c.chart}));
     QFile::remove(machine.Host(ProgramDir + "\\RUN.LOG"));
   }
+}
+
+TEST_F(ConfigPageTest, CopyAndConfigurationThroughTheDriver) {
+  // A CLIENT medium on a CD: the program, the engine and the help.
+  const QString kit = machine.AddDrive('D', "cdrom") + "/KIT";
+  machine.WriteHostFile(kit + "/DISK1", "");
+  const QList<QPair<QString, QList<QPair<QString, QByteArray>>>> archives = {
+      {"EXE", {{"ZORVAN.EXE", "MZ"}}},
+      {"BDE32",
+       {{"bde.reg", kBdeReg}, {"IDAPI32.CFG", "[\\DRIVERS\\PARADOX\\INIT]\r\nNET DIR=\r\n"}}},
+      {"HELP", {{"ZORVAN.HLP", "help"}}}};
+  for (const auto& [key, entries] : archives) {
+    const QString zip = machine.folder() + "/" + key + ".zip";
+    ASSERT_TRUE(MakeZip(zip, entries));
+    machine.WriteHostFile(kit + "/" + key + ".1", machine.ReadHostFile(zip));
+  }
+  SourceDir = "D:\\KIT";
+  InstallKind = ikClient;
+  win::ForceDirectories(ProgramDir);
+  win::ForceDirectories(DataDir);
+  const QString cwd = QDir::currentPath();
+
+  PageTable[2] = [] { return new TCopy; };
+  PageTable[3] = [] { return new TConfig; };
+  PageTable[4] = nullptr;  // the finish page is not this test's: the walk ends there
+  // Each page as the user finds it: the active window, Continue pressed.
+  auto press = [](QWidget* page) {
+    page->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(page));
+    ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)(page);
+  };
+  ScriptedUser user;
+  user.Then(press).Then(press).Then(Unexpected());
+  CurrentPage = 2;
+  RunPageLoop();
+  QDir::setCurrent(cwd);
+  win::ResetCurrentDir();
+
+  EXPECT_EQ(CurrentPage, pgExit);
+  EXPECT_EQ(user.seen, (QStringList{"TCopy: Copiere fisiere Zorvan", "TConfig: Config"}));
+  EXPECT_TRUE(win::FileExists("C:\\WinZorv\\ZORVAN.HLP"));
+  EXPECT_FALSE(win::FileExists("C:\\WinZorv\\EXE.ZIP"));
+  EXPECT_EQ(EngineCfg().AliasPath("ZORVAN"), "C:\\Date\\DATA");
+  EXPECT_TRUE(QFileInfo::exists(win::GroupMenuFile("ZarEDERAD")));
 }
