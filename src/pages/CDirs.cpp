@@ -1,0 +1,148 @@
+#include "pages/CDirs.h"
+
+#include <memory>
+
+#include "core/Iglobals.h"
+#include "kit/Actives.h"
+#include "kit/Mbuttons.h"
+#include "kit/MsgDlg.h"
+#include "kit/dlgform2.h"
+#include "pages/Cseldir.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
+namespace {
+
+constexpr int kLabelLeft = 150, kEditLeft = 206, kEditWidth = 200, kRowHeight = 21;
+constexpr int kProgramTop = 38, kDateTop = 72;
+
+TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
+  auto* label = new TActiveLabel(parent);
+  label->setObjectName(name);
+  label->SetCaption(caption);
+  label->SetTransparent(true);
+  label->setGeometry(kLabelLeft, top + 3, kEditLeft - kLabelLeft - 4, 16);
+  return label;
+}
+
+TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top) {
+  auto* edit = new TActiveEdit(parent);
+  edit->setObjectName(name);
+  edit->SetFlatStyle(true);
+  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
+  edit->SetAssocLabel(label);
+  return edit;
+}
+
+// The small button next to an edit: a drop-down arrow, its caption kept but not shown.
+TMButton* PickButton(QWidget* parent, const char* name, int top) {
+  auto* b = new TMButton(parent);
+  b->setObjectName(name);
+  b->setText("Cauta...");
+  b->SetCaptionVisible(false);
+  if (Mesaj) b->SetGlyph(Mesaj->Picture("SagDown"));
+  b->SetColor(PageColor);
+  b->SetColorOver(PageColor);
+  b->setGeometry(kEditLeft + kEditWidth + 2, top, kRowHeight, kRowHeight);
+  return b;
+}
+
+}  // namespace
+
+TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!", false, parent) {
+  BBack = PageButton("BBack", mknPrev, "&Inapoi", prBack, 6);
+  BNext = PageButton("BNext", mknNext, "&Continua", mrNone, 6 + PageButtonWidth + 2);
+
+  LProgram = FolderLabel(this, "LProgram", "&Program:", kProgramTop);
+  RProgram = FolderEdit(this, "RProgram", LProgram, kProgramTop);
+  BProgram = PickButton(this, "BProgram", kProgramTop);
+  LDate = FolderLabel(this, "LDate", "&Date:", kDateTop);
+  RDate = FolderEdit(this, "RDate", LDate, kDateTop);
+  BDate = PickButton(this, "BDate", kDateTop);
+
+  netmemo = new TActiveMemo(this);
+  netmemo->setObjectName("netmemo");
+  netmemo->SetReadOnly(true);
+  netmemo->SetColor(PageColor);
+  netmemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  netmemo->SetLines({"Ati selectat o instalare de tip client. ",
+                     "Introduceti in campul \"Date\" calea pana la baza ",
+                     "de date server. Daca este necesar, folositi \"Map ",
+                     "network drive\" din File Manager / Explorer"});
+  netmemo->setGeometry(432, 28, 200, 50);
+
+  BCancel = AbandonButton(PageWidth - 106, PageHeight - 32);
+
+  // The tab order follows the rows.
+  setTabOrder(RProgram, BProgram);
+  setTabOrder(BProgram, RDate);
+  setTabOrder(RDate, BDate);
+  setTabOrder(BDate, BNext);
+
+  RProgram->SetText(ShownProgramDir);
+  switch (InstallKind) {
+    case ikLocal:
+      for (QWidget* w : {static_cast<QWidget*>(LDate), static_cast<QWidget*>(RDate),
+                         static_cast<QWidget*>(BDate), static_cast<QWidget*>(netmemo)})
+        w->hide();
+      break;
+    case ikServer:
+      RDate->SetText(ShownDataDir);
+      netmemo->hide();
+      break;
+    case ikClient:
+      RDate->SetText("");
+      BNext->setEnabled(false);
+      break;
+    default: break;
+  }
+
+  LProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };
+  BProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };
+  LDate->OnClick = [this](QObject* sender) { BDateClick(sender); };
+  BDate->OnClick = [this](QObject* sender) { BDateClick(sender); };
+  RDate->OnChange = [this](QObject* sender) { RDateChange(sender); };
+  BNext->OnClick = [this](QObject* sender) { BNextClick(sender); };
+}
+
+void TDirs::ChooseFolder(TActiveEdit* edit) {
+  std::unique_ptr<TDirDialog> picker(new TDirDialog);
+  if (picker->ShowModal() != mrOk) return;
+  const QString folder = win::IncludeTrailingBackslash(picker->Directory());
+  edit->SetText(folder);
+  if (edit == RProgram && InstallKind == ikLocal) RDate->SetText(folder);
+}
+
+void TDirs::BProgramClick(QObject*) { ChooseFolder(RProgram); }
+
+void TDirs::BDateClick(QObject*) { ChooseFolder(RDate); }
+
+void TDirs::RDateChange(QObject*) { BNext->setEnabled(true); }
+
+void TDirs::BNextClick(QObject*) {
+  bool ok = true;
+  ProgramDir = RProgram->Text();
+  const QString data = RDate->Text();
+  switch (InstallKind) {
+    case ikLocal: DataDir = ProgramDir; break;
+    case ikServer:
+      // A new data folder is made only under a parent that exists.
+      if (win::DirectoryExists(data) || win::CreateDir(data)) DataDir = data;
+      else ok = false;
+      break;
+    case ikClient:
+      if (win::DirectoryExists(data)) {
+        DataDir = data;
+      } else {
+        MMessageDlg("La instalarea client baza de date trebuie sa existe!", "Eroare!", mtError,
+                    taCenter, Buttons({mbCancel}), mbCancel, 0);
+        ok = false;
+      }
+      break;
+    default: break;
+  }
+  if (!win::DirectoryExists(ProgramDir) && !win::CreateDir(ProgramDir)) ok = false;
+  ShownProgramDir = ProgramDir;
+  ShownDataDir = DataDir;
+  if (ok) ModalResult = prNext;
+}
