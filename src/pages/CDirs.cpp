@@ -1,5 +1,6 @@
 #include "pages/CDirs.h"
 
+#include <QTextDocument>
 #include <memory>
 
 #include "core/Iglobals.h"
@@ -13,8 +14,10 @@
 
 namespace {
 
-constexpr int kLabelLeft = 150, kEditLeft = 206, kEditWidth = 200, kRowHeight = 21;
-constexpr int kProgramTop = 38, kDateTop = 72;
+constexpr int kLabelLeft = 148, kEditLeft = 204, kEditWidth = 138, kRowHeight = 21;
+constexpr int kProgramTop = 31, kDateTop = 57;
+// The right edge of the folder rows (edit and picker button).
+constexpr int kRowsRight = kEditLeft + kEditWidth + 2 + kRowHeight;
 
 TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
   auto* label = new TActiveLabel(parent);
@@ -69,9 +72,16 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
                      "Introduceti in campul \"Date\" calea pana la baza ",
                      "de date server. Daca este necesar, folositi \"Map ",
                      "network drive\" din File Manager / Explorer"});
-  netmemo->setGeometry(432, 28, 200, 50);
+  // A size smaller than the page's, so that the stored lines fit the memo's width.
+  QFont memoFont = font();
+  memoFont.setPixelSize(10);
+  netmemo->setFont(memoFont);
+  netmemo->document()->setDocumentMargin(1);
+  netmemo->setGeometry(kRowsRight + 4, 28, PageWidth - kRowsRight - 6, PageHeight - 30);
 
-  BCancel = AbandonButton(PageWidth - 106, PageHeight - 32);
+  // Below the folder rows, so that the memo at the right keeps the page's full height.
+  BCancel = AbandonButton(kRowsRight - 100, kDateTop + kRowHeight + 6);
+  BCancel->SetColor(PageColor);
 
   // The tab order follows the rows.
   setTabOrder(RProgram, BProgram);
@@ -96,6 +106,10 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
       break;
     default: break;
   }
+
+  // The user starts where there is something to do: the data folder of a CLIENT, else Continue.
+  if (InstallKind == ikClient) RDate->setFocus();
+  else BNext->setFocus();
 
   LProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };
   BProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };

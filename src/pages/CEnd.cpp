@@ -39,4 +39,8 @@ TEndScreen::TEndScreen(QWidget* parent) : TWizardPage(pgFinish, "Finalizare", tr
   Image1->setAttribute(Qt::WA_TranslucentBackground);
   Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
   Image1->setGeometry(PageWidth - 128 - 8, 29, 128, 80);
+
+  // The way out first: it is what the user comes here for.
+  setTabOrder(BCancel, BBack);
+  BCancel->setFocus();
 }

@@ -47,6 +47,15 @@ QString RootCaption(const QString& root) {
   return IsUncPath(root) ? win::ExcludeTrailingBackslash(root) : root.toLower();
 }
 
+// The classic folder list draws no branch marks: the path is shown opened, always.
+class TDirList : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
+};
+
 }  // namespace
 
 QStringList SubFolders(const QString& folder) {
@@ -97,7 +106,7 @@ TDirDialog::TDirDialog(QWidget* parent) : TTitleForm(parent) {
   ActiveLabel2->SetTransparent(true);
   ActiveLabel2->setGeometry(12, 80, 100, 16);
 
-  dirs = new QTreeWidget(this);
+  dirs = new TDirList(this);
   dirs->setObjectName("dirs");
   dirs->setGeometry(12, 97, kWidth - 24, 196);
   dirs->setHeaderHidden(true);
@@ -114,12 +123,14 @@ TDirDialog::TDirDialog(QWidget* parent) : TTitleForm(parent) {
   NiceButton1->SetKind(mkOK);
   NiceButton1->setGeometry(kWidth - 224, kHeight - 38, 100, 28);
   NiceButton1->setAutoDefault(false);
+  NiceButton1->SetColor(PageColor);
 
   NiceButton2 = new TNiceButton(this);
   NiceButton2->setObjectName("NiceButton2");
   NiceButton2->SetKind(mkCancel);
   NiceButton2->setGeometry(kWidth - 112, kHeight - 38, 100, 28);
   NiceButton2->setAutoDefault(false);
+  NiceButton2->SetColor(PageColor);
   NiceButton2->SetCancel(true);
 
   FillDrives();
