@@ -121,7 +121,8 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
 
 void TDirs::ChooseFolder(TActiveEdit* edit) {
   std::unique_ptr<TDirDialog> picker(new TDirDialog);
-  if (picker->ShowModal() != mrOk) return;
+  // A machine without a readable drive leaves the picker with no folder to give.
+  if (picker->ShowModal() != mrOk || picker->Directory().isEmpty()) return;
   const QString folder = win::IncludeTrailingBackslash(picker->Directory());
   edit->SetText(folder);
   if (edit == RProgram && InstallKind == ikLocal) RDate->SetText(folder);

@@ -369,7 +369,14 @@ TEST_F(InstallPagesTest, ClientNeedsAnExistingDatabase) {
 TEST_F(InstallPagesTest, PickerFillsTheEdits) {
   win::ForceDirectories("C:\\Program Files\\App");
   win::ForceDirectories("C:\\Program Files\\Alta");
-  const QString hostCwd = QDir::currentPath();
+  // The picker opens on the process's current folder; the host's is given back afterwards.
+  struct KeepCurrentDir {
+    QString host = QDir::currentPath();
+    ~KeepCurrentDir() {
+      QDir::setCurrent(host);
+      win::ResetCurrentDir();
+    }
+  } keep;
   ASSERT_TRUE(win::SetCurrentDir("c:\\program files"));
   Backdrop backdrop;
   InstallKind = ikServer;
@@ -442,9 +449,6 @@ TEST_F(InstallPagesTest, PickerFillsTheEdits) {
   EXPECT_EQ(ShowPage<TDirs>(), prNext);
   EXPECT_EQ(ProgramDir, "C:\\Program Files\\");
   EXPECT_EQ(DataDir, ProgramDir);
-
-  QDir::setCurrent(hostCwd);
-  win::ResetCurrentDir();
 }
 
 TEST_F(InstallPagesTest, PickerDrivesAndFolders) {
