@@ -12,6 +12,11 @@
 #include "kit/MsgDlg.h"
 #include "media/ZipReader.h"
 #include "notes/CInfo.h"
+#include "pages/CCopy.h"
+#include "pages/CDirs.h"
+#include "pages/CEnd.h"
+#include "pages/Ccfg.h"
+#include "pages/Citype.h"
 #include "pages/Placeholder.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -73,8 +78,13 @@ void ReadConfiguration() {
 
 std::array<TPageFactory, 10> DefaultPageTable() {
   std::array<TPageFactory, 10> table;
-  for (int pos : {0, 1, 2, 3, 4, 6, 7, 8})
-    table[pos] = [pos] { return new TPlaceholderPage(pos); };
+  table[0] = [] { return new TIType; };
+  table[1] = [] { return new TDirs; };
+  table[2] = [] { return new TCopy; };
+  table[3] = [] { return new TConfig; };
+  table[4] = [] { return new TEndScreen; };
+  // The upgrade pages are not built yet: plain pages stand at their positions.
+  for (int pos : {6, 7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
   return table;
 }
 
