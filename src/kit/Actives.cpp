@@ -40,7 +40,8 @@ int DrawText(TCanvas& canvas, const QString& text, QRect& rect, unsigned format)
   }
   if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
   if (format & DT_EXPANDTABS) flags |= Qt::TextExpandTabs;
-  QFontMetrics fm(p.font());
+  // Measured on the device drawn on: a buffer image and the screen may differ in resolution.
+  QFontMetrics fm(p.font(), p.device());
   if (format & DT_CALCRECT) {
     QRect bounds = (format & DT_SINGLELINE)
                        ? fm.boundingRect(QRect(rect.x(), rect.y(), 100000, fm.height()), flags, text)
@@ -88,12 +89,15 @@ void DrawAccelCaption(TCanvas& canvas, const QString& text, const QRect& rect, b
     r.translate(rectRight - (r.x() + r.width()), 0);
     format &= ~DT_RIGHT;
   }
+  // Pieces are placed by their advance: a layout rectangle is rounded up, and the roundings of
+  // three pieces would open gaps around the accelerator letter.
+  auto advance = [&](const QString& piece) {
+    return QFontMetrics(p.font(), p.device()).horizontalAdvance(piece);
+  };
   auto drawPiece = [&](const QString& piece, unsigned pieceFormat) {
     QRect at = r;
     DrawText(canvas, piece, at, pieceFormat);
-    QRect measured = r;
-    DrawText(canvas, piece, measured, pieceFormat | DT_CALCRECT);
-    r.setLeft(r.left() + measured.width());
+    r.setLeft(r.left() + advance(piece));
   };
   if (amp > 0) drawPiece(text.left(amp), format);
   const TColor oldColor = canvas.FontColor;
@@ -108,9 +112,7 @@ void DrawAccelCaption(TCanvas& canvas, const QString& text, const QRect& rect, b
   if (focused) {
     QRect at = r;
     DrawText(canvas, "&" + accel, at, format & ~DT_NOPREFIX);
-    QRect measured = r;
-    DrawText(canvas, accel, measured, (format | DT_NOPREFIX | DT_CALCRECT));
-    r.setLeft(r.left() + measured.width());
+    r.setLeft(r.left() + advance(accel));
   } else {
     drawPiece(accel, format | DT_NOPREFIX);
   }

@@ -59,6 +59,34 @@ TEST(AccelCaption, AcceleratorInHighlightColour) {
   EXPECT_LE(e.right(), fm.horizontalAdvance("Ie") + 1);
 }
 
+TEST(AccelCaption, PiecesFollowEachOtherWithoutGaps) {
+  // The caption in three pieces ends where the same text drawn in one piece ends, whether the
+  // accelerator opens it, sits inside it or has the focus.
+  QFont font("DejaVu Sans");
+  font.setPixelSize(11);  // the pages' size, where rounding each piece up showed as a gap
+  font.setStyleStrategy(QFont::NoAntialias);
+  for (const char* text : {" &LOCAL     - programul", " CLIEN&T    - programul"}) {
+    for (bool focused : {false, true}) {
+      Drawn whole, pieces;
+      {
+        QPainter p(&whole.image);
+        p.setFont(font);
+        TCanvas canvas{&p, clBlack};
+        QRect r(0, 0, 200, 24);
+        DrawText(canvas, QString(text).remove('&'), r, DT_SINGLELINE | DT_NOPREFIX);
+      }
+      {
+        QPainter p(&pieces.image);
+        p.setFont(font);
+        TCanvas canvas{&p, clBlack};
+        DrawAccelCaption(canvas, text, QRect(0, 0, 200, 24), focused, clBlack, DT_SINGLELINE);
+      }
+      EXPECT_NEAR(pieces.Extent(qRgb(0, 0, 0)).right(), whole.Extent(qRgb(0, 0, 0)).right(), 1)
+          << text << (focused ? " focused" : "");
+    }
+  }
+}
+
 TEST(AccelCaption, FocusedUnderlinesTheAccelerator) {
   Drawn plain = Caption("&Da", false, DT_SINGLELINE);
   Drawn focused = Caption("&Da", true, DT_SINGLELINE);
