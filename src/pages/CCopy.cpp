@@ -60,7 +60,6 @@ TCopy::TCopy(QWidget* parent) : TWizardPage(2, "Copiere fisiere Zorvan", true, p
   BBack = PageButton("BBack", mknPrev, "&Inapoi", prBack, 8);
   BNext = PageButton("BNext", mknNext, "&Continua", prNext, 8 + PageButtonWidth + 4);
   BCancel = AbandonButton(kRight + 8, PageButtonTop + (PageButtonHeight - 28) / 2);
-  BCancel->SetColor(PageColor);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
   BNext->setFocus();
 }

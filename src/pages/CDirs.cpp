@@ -81,7 +81,6 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
 
   // Below the folder rows, so that the memo at the right keeps the page's full height.
   BCancel = AbandonButton(kRowsRight - 100, kDateTop + kRowHeight + 6);
-  BCancel->SetColor(PageColor);
 
   // The tab order follows the rows.
   setTabOrder(RProgram, BProgram);

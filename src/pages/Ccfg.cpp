@@ -53,7 +53,6 @@ TConfig::TConfig(QWidget* parent) : TWizardPage(3, "Configurare sistem", true, p
   // Continue has no result of its own: the click decides when the page ends.
   BNext = PageButton("BNext", mknNext, "&Continua", mrNone, 8 + PageButtonWidth + 4);
   BCancel = AbandonButton(kRight + 8, PageButtonTop + (PageButtonHeight - 28) / 2);
-  BCancel->SetColor(PageColor);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
   BNext->setFocus();
 }

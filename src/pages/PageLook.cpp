@@ -61,6 +61,7 @@ TNiceButton* TWizardPage::AbandonButton(int left, int top) {
   b->setObjectName("BCancel");
   b->SetKind(mkCancel);
   b->SetCaption("&Abandon");
+  b->SetColor(PageColor);
   b->setGeometry(left, top, 100, 28);
   return b;
 }

@@ -30,7 +30,7 @@ class TWizardPage : public TTitleForm {
   // A kit button of the page look (glyph above the caption) at column `left`.
   TMButton* PageButton(const char* name, TMButtonKind kind, const QString& caption,
                        int modalResult, int left);
-  // The page's "&Abandon": an owner-drawn cancel button with the page result quit.
+  // The page's "&Abandon": an owner-drawn cancel button in the page colour, result quit.
   TNiceButton* AbandonButton(int left, int top);
 
  private:
