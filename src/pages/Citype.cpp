@@ -38,6 +38,12 @@ void TIType::ITypeModify(QObject*, bool& CanModify) {
 }
 
 void TIType::BNextClick(QObject*) {
-  // The button has already handed the form its result (next).
+  // The button has already handed the form its result (next). The group enables Continue as
+  // soon as it is asked about a change (Backspace on an item asks too), so a choice may still
+  // be missing: then the page stays, rather than going on with no installation kind.
+  if (IType->ItemIndex() < 0) {
+    ModalResult = mrNone;
+    return;
+  }
   InstallKind = static_cast<unsigned char>(IType->ItemIndex() + 1);
 }

@@ -211,6 +211,29 @@ TEST_F(InstallPagesTest, KindPageAbandonOnFirstVisit) {
   EXPECT_EQ(InstallKind, ikNone);
 }
 
+// Backspace on an item asks the group about a change without making one; the group's question
+// enables Continue, which must still not go on without a kind.
+TEST_F(InstallPagesTest, KindPageContinueNeedsAChoice) {
+  ScriptedUser user;
+  user.Then([](QWidget* modal) {
+    auto* page = As<TIType>(modal);
+    ASSERT_TRUE(page);
+    Press(page, Qt::Key_L);
+    Press(page, Qt::Key_Backspace, Qt::NoModifier);
+    EXPECT_EQ(page->IType->ItemIndex(), -1);
+    EXPECT_TRUE(page->BNext->isEnabled());
+    PressAndWait(page, Qt::Key_C);
+    EXPECT_EQ(page->ModalResult, mrNone) << "no kind chosen yet";
+    EXPECT_EQ(InstallKind, ikNone);
+    Press(page, Qt::Key_Space, Qt::NoModifier);
+    EXPECT_EQ(page->IType->ItemIndex(), 0);
+    Press(page, Qt::Key_C);
+  });
+  EXPECT_EQ(ShowPage<TIType>(), prNext);
+  EXPECT_EQ(user.Pending(), 0);
+  EXPECT_EQ(InstallKind, ikLocal);
+}
+
 // --- destination folders ---
 
 TEST_F(InstallPagesTest, FoldersPageByKind) {
