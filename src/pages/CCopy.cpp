@@ -8,6 +8,7 @@
 #include "kit/Actives.h"
 #include "kit/Gauges.h"
 #include "kit/Mbuttons.h"
+#include "media/ZipReader.h"
 #include "notes/CInfo.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -91,7 +92,9 @@ void TCopy::BNextClick() {
 
 void TCopy::CopyArchives() {
   // The assembled archives are named without a folder from here on.
-  const QString folder = win::ExcludeTrailingBackslash(ShownProgramDir);
+  QString folder = win::ExcludeTrailingBackslash(ShownProgramDir);
+  // A bare "C:" names the drive's current folder, not its root.
+  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
   if (!win::SetCurrentDir(folder)) throw win::EInOutError(win::ERROR_PATH_NOT_FOUND, folder);
   const TCompSet selection = InstallSets[InstallKind];
   for (int row = 0; row < CompCount; ++row) {
@@ -108,10 +111,14 @@ void TCopy::CopyArchives() {
       case dtDatabaseDat:
         destination = DataDir;
         break;
-      case dtDatabaseNew:
+      case dtDatabaseNew: {
+        // The old templates go only once the new ones can be read: a missing or broken archive
+        // would otherwise leave the data folder with none.
+        const TZipReader probe(archive);
         ClearNewDatabase(DataDir);
         destination = DataDir;
         break;
+      }
       case dtProgramFiles:
         destination = ChooseEngineFolder();
         if (destination.isEmpty()) {  // an engine is installed: its files stay as they are

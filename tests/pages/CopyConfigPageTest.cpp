@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "EngineCfg.h"
@@ -20,10 +21,12 @@
 #include "common/ZipMaker.h"
 #include "core/Iglobals.h"
 #include "core/Main.h"
+#include "core/uZORVAN_VER.h"
 #include "engine/aliasint.h"
 #include "kit/Mbuttons.h"
 #include "kit/MsgDlg.h"
 #include "kit/Title.h"
+#include "notes/CInfo.h"
 #include "pages/CCopy.h"
 #include "pages/Ccfg.h"
 #include "platform/Files.h"
@@ -359,4 +362,33 @@ TEST_F(ConfigPageTest, CopyAndConfigurationThroughTheDriver) {
   EXPECT_FALSE(win::FileExists("C:\\WinZorv\\EXE.ZIP"));
   EXPECT_EQ(EngineCfg().AliasPath("ZORVAN"), "C:\\Date\\DATA");
   EXPECT_TRUE(QFileInfo::exists(win::GroupMenuFile("ZarEDERAD")));
+}
+
+TEST_F(ConfigPageTest, CopyAndConfigurationPagesAnswerAltMAndAltH) {
+  machine.WriteHostFile(
+      machine.Host("C:\\WinZorv\\VerInfo\\" + ZorvanVersionText() + "\\Instruct.htm"),
+      "<html><head><title>Note</title></head></html>");
+  Installer = backdrop.get();  // the backdrop Alt+M hides and shows
+  struct Forget {
+    ~Forget() { Installer = nullptr; }
+  } forget;
+  const std::function<TWizardPage*()> pages[] = {[] { return new TCopy; },
+                                                 [] { return new TConfig; }};
+  for (const auto& make : pages) {
+    std::unique_ptr<TWizardPage> page(make());
+    SCOPED_TRACE(page->metaObject()->className());
+    ReleaseNotes->hide();
+    page->show();
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    QWidget* focus = page->focusWidget() ? page->focusWidget() : page.get();
+    QTest::keyClick(focus, Qt::Key_M, Qt::AltModifier);
+    EXPECT_FALSE(backdrop->isVisible());
+    QTest::keyClick(focus, Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(backdrop->isVisible());
+    QTest::keyClick(focus, Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(ReleaseNotes->isVisible());
+    EXPECT_EQ(ReleaseNotes->TitleBar1->Caption(), "Note");
+    EXPECT_EQ(page->ModalResult, mrNone);
+  }
 }

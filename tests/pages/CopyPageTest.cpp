@@ -423,3 +423,58 @@ TEST_F(CopyPageTest, CancelledDiskPromptEndsWithQuit) {
   EXPECT_EQ(page.CopyProgress->Max(), 2) << "floppies: as many disks as configured";
   EXPECT_FALSE(page.BNext->isEnabled());
 }
+
+TEST_F(CopyPageTest, ProgramFolderAsTyped) {
+  // With or without its "\", and the root of a drive, whose bare "C:" would be the drive's
+  // current folder instead.
+  PutAll();
+  win::ForceDirectories("C:\\windows\\temp");
+  for (const char* folder : {"C:\\WinZorv\\", "C:\\"}) {
+    SCOPED_TRACE(folder);
+    ASSERT_TRUE(win::SetCurrentDir("C:\\windows\\temp"));
+    ProgramDir = ShownProgramDir = folder;
+    ScriptedUser watch;
+    watch.Then(Unexpected());
+    TCopy page;
+    Continue(page);
+    EXPECT_EQ(page.ModalResult, prNext);
+    EXPECT_TRUE(Exists(win::JoinPath(folder, "ZORVAN.EXE")));
+    EXPECT_TRUE(Exists(win::JoinPath(folder, "ZORVAN.HLP")));
+    EXPECT_TRUE(ZipsIn(win::ExcludeTrailingBackslash(folder)).isEmpty());
+    EXPECT_TRUE(ZipsIn("C:\\windows\\temp").isEmpty());
+  }
+}
+
+TEST_F(CopyPageTest, AnUnreadableTemplateArchiveKeepsTheOldTemplates) {
+  const struct {
+    const char* name;
+    QByteArray part;  // DBNEW.1 on the medium; empty: none
+  } cases[] = {{"missing", {}}, {"not a ZIP", "garbage, not an archive"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(kit).removeRecursively();
+    machine.WriteHostFile(kit + "/DISK1", "");
+    QDir(machine.Host("C:\\WinZorv")).removeRecursively();
+    win::ForceDirectories("C:\\WinZorv");
+    for (const char* key : kKeys)
+      if (QString(key) != "DBNEW") PutArchive(key, Payload(key));
+    if (!c.part.isEmpty()) machine.WriteHostFile(kit + "/DBNEW.1", c.part);
+    machine.WriteHostFile(machine.Host("C:\\Date\\NEW\\DATA\\DATA.DB"), "old");
+    QString error;
+    ScriptedUser user;
+    user.Then([&](QWidget* modal) {
+          error = ScriptedUser::MessageText(modal);
+          if (auto* box = qobject_cast<QMessageBox*>(modal)) box->button(QMessageBox::Ok)->click();
+        })
+        .Then(Unexpected());
+    TCopy page;
+    Continue(page);
+    EXPECT_EQ(user.seen.size(), 1);
+    EXPECT_TRUE(error.contains("DBNEW.ZIP")) << error.toStdString();
+    EXPECT_EQ(page.ModalResult, mrNone);
+    EXPECT_EQ(page.LGroupName->Caption(), "ZORVAN: baza de date martor");
+    EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\NEW\\DATA\\DATA.DB")), "old")
+        << "the templates stay until new ones can be read";
+    EXPECT_FALSE(win::DirectoryExists(kEngineFolder)) << "the copy stopped there";
+  }
+}
