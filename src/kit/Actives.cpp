@@ -519,7 +519,9 @@ void TActiveLabel::Click() {
 
 bool TActiveLabel::event(QEvent* event) {
   if (accel_.Matches(event)) {
-    if (focusControl_ && isEnabled() && showAccelChar_ && CanFocus(focusControl_)) Click();
+    // The accelerator runs the same handler as a click, so errors are caught the same way.
+    if (focusControl_ && isEnabled() && showAccelChar_ && CanFocus(focusControl_))
+      Guarded([this] { Click(); });
     return true;
   }
   return QWidget::event(event);

@@ -28,6 +28,7 @@ void ScriptedUser::Poll() {
   if (next_ >= steps_.size()) return;
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal || !modal->isVisible() || modal == last_) return;
+  if (skip_ && skip_(modal)) return;
   last_ = modal;
   seen << QString("%1: %2").arg(modal->metaObject()->className(), modal->windowTitle());
   Step step = steps_[next_++];
@@ -45,8 +46,17 @@ ScriptedUser::Step ScriptedUser::Click(const QString& buttonText) {
   };
 }
 
+ScriptedUser& ScriptedUser::Ignore(std::function<bool(QWidget* modal)> skip) {
+  skip_ = std::move(skip);
+  return *this;
+}
+
 ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) {
   return [key, modifiers](QWidget* modal) {
+    if (!modal->isActiveWindow()) {
+      modal->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
+    }
     QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
     QTest::keyClick(target, Qt::Key(key), modifiers);
   };

@@ -20,6 +20,8 @@ class ScriptedUser : public QObject {
 
   // Runs step on the next modal window that is not the one the previous step answered.
   ScriptedUser& Then(Step step);
+  // Windows for which accept answers false are left alone (pages that close themselves, say).
+  ScriptedUser& Ignore(std::function<bool(QWidget* modal)> skip);
   // Steps not yet run.
   int Pending() const { return int(steps_.size() - next_); }
   // What each answered window was: its class name and title.
@@ -27,6 +29,8 @@ class ScriptedUser : public QObject {
 
   // Common steps.
   static Step Click(const QString& buttonText);     // the button whose text is this
+  // Keys go to the window once it is active: mnemonics answer only there, and a loaded machine
+  // may activate a new window after it has become the modal one.
   static Step Keys(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   static Step Reject();                              // close it without a button
 
@@ -39,6 +43,7 @@ class ScriptedUser : public QObject {
  private:
   void Poll();
   std::vector<Step> steps_;
+  std::function<bool(QWidget*)> skip_;
   size_t next_ = 0;
   QPointer<QWidget> last_;
   QTimer timer_;

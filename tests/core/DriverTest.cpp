@@ -157,6 +157,8 @@ TEST_F(DriverTest, ClientUpgradeQuestion) {
     MsgPrefix = "ceva";
     QString text, caption, defaultButton;
     ScriptedUser user;
+    // The pages close themselves; only the question is the user's.
+    user.Ignore([](QWidget* modal) { return dynamic_cast<ScriptedPage*>(modal) != nullptr; });
     user.Then([&](QWidget* modal) {
       ASSERT_TRUE(qobject_cast<TMessageForm*>(modal));
       text = ScriptedUser::MessageText(modal);
@@ -181,6 +183,7 @@ TEST_F(DriverTest, ClientUpgradeQuestion) {
 TEST_F(DriverTest, QuestionAskedOnlyWhileClient) {
   // Yes, then back from the database page to the copy page: the kind is SERVER by now.
   ScriptedUser user;
+  user.Ignore([](QWidget* modal) { return dynamic_cast<ScriptedPage*>(modal) != nullptr; });
   user.Then(ScriptedUser::Click("&Da"));
   EXPECT_EQ(Run(pgFindApp, ikClient, {prNext, prNext, prBack, prNext, prNext, prNext}),
             (V{6, 7, 8, 7, 8, 4}));
@@ -213,6 +216,7 @@ class UpgradeStartTest : public MachineTest {
 
 TEST_F(UpgradeStartTest, LibraryThatCannotLoadEndsTheWizard) {
   ScriptedUser user;
+  user.Ignore([](QWidget* modal) { return dynamic_cast<ScriptedPage*>(modal) != nullptr; });
   QString text, caption, button;
   user.Then([&](QWidget* modal) {
     ASSERT_TRUE(qobject_cast<TMessageForm*>(modal));
@@ -238,6 +242,7 @@ TEST_F(UpgradeStartTest, ArchiveDeletedOutsideAnUpgrade) {
 TEST_F(UpgradeStartTest, MissingArchiveAndLibrary) {
   UpgradeMode = true;
   ScriptedUser user;
+  user.Ignore([](QWidget* modal) { return dynamic_cast<ScriptedPage*>(modal) != nullptr; });
   QString text, caption;
   user.Then([&](QWidget* modal) {
     text = ScriptedUser::MessageText(modal);
