@@ -51,12 +51,15 @@ ScriptedUser& ScriptedUser::Ignore(std::function<bool(QWidget* modal)> skip) {
   return *this;
 }
 
+void ScriptedUser::Activate(QWidget* modal) {
+  if (modal->isActiveWindow()) return;
+  modal->activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
+}
+
 ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) {
   return [key, modifiers](QWidget* modal) {
-    if (!modal->isActiveWindow()) {
-      modal->activateWindow();
-      EXPECT_TRUE(QTest::qWaitForWindowActive(modal));
-    }
+    Activate(modal);
     QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
     QTest::keyClick(target, Qt::Key(key), modifiers);
   };

@@ -182,11 +182,7 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
 
   // A key on the page, once it is the active window (mnemonics answer only there).
   static void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::AltModifier) {
-    QWidget* window = w->window();
-    if (!window->isActiveWindow()) {
-      window->activateWindow();
-      EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    }
+    ScriptedUser::Activate(w->window());
     QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key(key), mods);
   }
   // Replaces what an edit holds by typing, as a user does after clicking into it. (The field's

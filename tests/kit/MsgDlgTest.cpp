@@ -91,6 +91,7 @@ ScriptedUser::Step Press(std::vector<int> keys) {
   return [keys](QWidget* modal) {
     auto* form = qobject_cast<TMessageForm*>(modal);
     ASSERT_TRUE(form);
+    ScriptedUser::Activate(form);
     for (int key : keys) {
       ASSERT_EQ(form->ModalResult, 0) << "answered before key " << key;
       QTest::keyClick(form->focusWidget() ? form->focusWidget() : form, Qt::Key(key));
