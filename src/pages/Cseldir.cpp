@@ -67,27 +67,7 @@ QStringList SubFolders(const QString& folder) {
 
 TDirDialog::TDirDialog(QWidget* parent) : TTitleForm(parent) {
   setObjectName("DirDialog");
-  SetBorderStyle(bsNone);
-  BorderIcons = 0;
-  SetColor(PageColor);
-  setWindowTitle("Alegeti calea!");
-  setFixedSize(kWidth, kHeight);
-  QFont f("MS Sans Serif");
-  f.setPixelSize(11);
-  setFont(f);
-
-  TitleBar1 = new TTitleBar(this);
-  TitleBar1->setObjectName("TitleBar1");
-  TitleBar1->SetStartColor(PageTitleColor);
-  TitleBar1->SetEndColor(PageTitleColor);
-  TitleBar1->SetCaptionColor(clWhite);
-  QFont tf("MS Sans Serif");
-  tf.setPixelSize(13);
-  tf.setBold(true);
-  TitleBar1->setFont(tf);
-  TitleBar1->SetCaption("Alegeti calea!");
-  TitleBar1->setGeometry(0, 0, kWidth, 25);
-  TitleBar = TitleBar1;
+  TitleBar1 = ApplyPageLook(this, "Alegeti calea!", kWidth, kHeight);
 
   ActiveLabel1 = new TActiveLabel(this);
   ActiveLabel1->setObjectName("ActiveLabel1");

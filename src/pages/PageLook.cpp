@@ -6,32 +6,36 @@
 #include "kit/Mbuttons.h"
 #include "kit/Title.h"
 
+TTitleBar* ApplyPageLook(TTitleForm* form, const QString& caption, int width, int height) {
+  form->SetBorderStyle(bsNone);
+  form->BorderIcons = 0;
+  form->SetColor(PageColor);
+  form->setWindowTitle(caption);
+  form->setFixedSize(width, height);
+  QFont f("MS Sans Serif");
+  f.setPixelSize(11);
+  form->setFont(f);
+
+  auto* bar = new TTitleBar(form);
+  bar->setObjectName("TitleBar1");
+  bar->SetStartColor(PageTitleColor);
+  bar->SetEndColor(PageTitleColor);
+  bar->SetCaptionColor(clWhite);
+  QFont tf("MS Sans Serif");
+  tf.setPixelSize(13);
+  tf.setBold(true);
+  bar->setFont(tf);
+  bar->SetCaption(caption);
+  bar->setGeometry(0, 0, width, 25);
+  form->TitleBar = bar;
+  return bar;
+}
+
 TWizardPage::TWizardPage(int position, const QString& caption, bool allowNotes, QWidget* parent)
     : TTitleForm(parent), allowNotes_(allowNotes) {
   CurrentPage = static_cast<unsigned char>(position);
   setObjectName(QString("Page%1").arg(position));
-  SetBorderStyle(bsNone);
-  BorderIcons = 0;
-  SetColor(PageColor);
-  setWindowTitle(caption);
-  setFixedSize(PageWidth, PageHeight);
-
-  TitleBar1 = new TTitleBar(this);
-  TitleBar1->setObjectName("TitleBar1");
-  TitleBar1->SetStartColor(PageTitleColor);
-  TitleBar1->SetEndColor(PageTitleColor);
-  TitleBar1->SetCaptionColor(clWhite);
-  QFont tf("MS Sans Serif");
-  tf.setPixelSize(13);
-  tf.setBold(true);
-  TitleBar1->setFont(tf);
-  TitleBar1->SetCaption(caption);
-  TitleBar1->setGeometry(0, 0, PageWidth, 25);
-  TitleBar = TitleBar1;
-
-  QFont f("MS Sans Serif");
-  f.setPixelSize(11);
-  setFont(f);
+  TitleBar1 = ApplyPageLook(this, caption, PageWidth, PageHeight);
 }
 
 void TWizardPage::FormKeyDown(QKeyEvent* event) {

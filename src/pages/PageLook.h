@@ -16,6 +16,10 @@ constexpr TColor PageTitleColor = 7891292;  // start and end colour of the title
 constexpr int PageWidth = 637, PageHeight = 114;
 constexpr int PageButtonWidth = 67, PageButtonHeight = 51;
 
+// Gives a kit form the page look at the given size: no border, the page colour and font, and
+// its title bar "TitleBar1" (returned) with the caption.
+TTitleBar* ApplyPageLook(TTitleForm* form, const QString& caption, int width, int height);
+
 class TWizardPage : public TTitleForm {
   Q_OBJECT
  public:

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "EngineCfg.h"
+#include "common/PageShots.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
@@ -127,11 +128,7 @@ class ConfigPageTest : public MachineTest {
     return cfg;
   }
   void Grab(QWidget* page, const QString& name) {
-    QImage picture = backdrop->grab().toImage();
-    QPainter p(&picture);
-    p.drawPixmap(PagePosition(backdrop->size(), page->size()), page->grab());
-    p.end();
-    EXPECT_TRUE(picture.save(ArtifactPath(name)));
+    GrabOverBackdrop(backdrop.get(), page, name);
   }
   void Continue(TConfig& page) {
     page.show();

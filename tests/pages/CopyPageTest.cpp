@@ -15,6 +15,7 @@
 #include <QTest>
 #include <memory>
 
+#include "common/PageShots.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
@@ -139,11 +140,7 @@ class CopyPageTest : public MachineTest {
   }
   // The page over the backdrop, where the driver puts it.
   void Grab(QWidget* page, const QString& name) {
-    QImage picture = backdrop->grab().toImage();
-    QPainter p(&picture);
-    p.drawPixmap(PagePosition(backdrop->size(), page->size()), page->grab());
-    p.end();
-    EXPECT_TRUE(picture.save(ArtifactPath(name)));
+    GrabOverBackdrop(backdrop.get(), page, name);
   }
   // Shows the page and presses Alt+C, as a person would; the copy runs inside.
   void Continue(TCopy& page) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/PageShots.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "platform/QtPrinters.h"
@@ -109,18 +110,6 @@ struct Backdrop {
   TInstaller window;
 };
 
-// Leaves a picture of a window over the backdrop where the driver would place it.
-void GrabOverBackdrop(QWidget* window, const QString& name, QPoint at = QPoint(-1, -1)) {
-  ASSERT_TRUE(Installer);
-  QImage screen(Installer->size(), QImage::Format_RGB32);
-  QPainter p(&screen);
-  Installer->render(&p);
-  if (at == QPoint(-1, -1)) at = PagePosition(screen.size(), window->size());
-  window->render(&p, at);
-  p.end();
-  EXPECT_TRUE(screen.save(ArtifactPath(name)));
-}
-
 class InstallPagesTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -172,7 +161,7 @@ TEST_F(InstallPagesTest, KindPageFirstVisitServerBackAndAbandon) {
         EXPECT_EQ(page->IType->ItemIndex(), -1) << "nothing chosen on the first visit";
         EXPECT_FALSE(page->BNext->isEnabled());
         EXPECT_EQ(page->size(), QSize(PageWidth, PageHeight));
-        GrabOverBackdrop(page, "page-kind.png");
+        GrabOverBackdrop(Installer, page, "page-kind.png");
         // Alt+S only focuses SERVER; Space chooses it.
         Press(page, Qt::Key_S);
         EXPECT_EQ(page->IType->ItemIndex(), -1);
@@ -276,7 +265,7 @@ TEST_F(InstallPagesTest, FoldersPageByKind) {
                            "Introduceti in campul \"Date\" calea pana la baza ",
                            "de date server. Daca este necesar, folositi \"Map ",
                            "network drive\" din File Manager / Explorer"}));
-    GrabOverBackdrop(&page, c.png);
+    GrabOverBackdrop(Installer, &page, c.png);
   }
 }
 
@@ -419,7 +408,7 @@ TEST_F(InstallPagesTest, PickerFillsTheEdits) {
         EXPECT_EQ(picker->DriveComboBox1->currentText(), "c: [drive_c]");
         QTreeWidgetItem* app = picker->ItemOf("C:\\Program Files\\App");
         ASSERT_TRUE(app);
-        GrabOverBackdrop(picker, "picker.png",
+        GrabOverBackdrop(Installer, picker, "picker.png",
                          QPoint((1024 - picker->width()) / 2, (768 - picker->height()) / 2));
         DoubleClick(picker->dirs, app);
         EXPECT_EQ(picker->Directory(), "C:\\Program Files\\App");
@@ -550,7 +539,7 @@ TEST_F(InstallPagesTest, FinishPageTextAndButtons) {
                              "Utilizator implicit:  \"Master\", ", "cu parola de acces 1"}));
       EXPECT_TRUE(page->Memo1->ReadOnly());
       EXPECT_EQ(page->Image1->pixmap().size(), QSize(128, 80));
-      if (!c.upgrade) GrabOverBackdrop(page, "page-finish.png");
+      if (!c.upgrade) GrabOverBackdrop(Installer, page, "page-finish.png");
       c.answer(modal);
     });
     RunPageLoop();
