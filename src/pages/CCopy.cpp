@@ -18,7 +18,7 @@
 namespace {
 // Where the status line and the gauges sit, right of the two page buttons.
 constexpr int kLeft = 152, kCaptionWidth = 84, kGaugeLeft = kLeft + kCaptionWidth;
-constexpr int kRight = 522;  // the abandon button starts beyond this
+constexpr int kRight = 522;  // the abandon button stands beyond this
 }  // namespace
 
 TCopy::TCopy(QWidget* parent) : TWizardPage(2, "Copiere fisiere Zorvan", true, parent) {
@@ -60,7 +60,7 @@ TCopy::TCopy(QWidget* parent) : TWizardPage(2, "Copiere fisiere Zorvan", true, p
 
   BBack = PageButton("BBack", mknPrev, "&Inapoi", prBack, 8);
   BNext = PageButton("BNext", mknNext, "&Continua", prNext, 8 + PageButtonWidth + 4);
-  BCancel = AbandonButton(kRight + 8, PageButtonTop + (PageButtonHeight - 28) / 2);
+  BCancel = AbandonButton(PageWidth - 4, PageButtonTop + (PageButtonHeight - 28) / 2);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
   BNext->setFocus();
 }

@@ -80,7 +80,7 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
   netmemo->setGeometry(kRowsRight + 4, 28, PageWidth - kRowsRight - 6, PageHeight - 30);
 
   // Below the folder rows, so that the memo at the right keeps the page's full height.
-  BCancel = AbandonButton(kRowsRight - 100, kDateTop + kRowHeight + 6);
+  BCancel = AbandonButton(kRowsRight, kDateTop + kRowHeight + 6);
 
   // The tab order follows the rows.
   setTabOrder(RProgram, BProgram);

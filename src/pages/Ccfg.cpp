@@ -52,7 +52,7 @@ TConfig::TConfig(QWidget* parent) : TWizardPage(3, "Configurare sistem", true, p
   BBack = PageButton("BBack", mknPrev, "&Inapoi", prBack, 8);
   // Continue has no result of its own: the click decides when the page ends.
   BNext = PageButton("BNext", mknNext, "&Continua", mrNone, 8 + PageButtonWidth + 4);
-  BCancel = AbandonButton(kRight + 8, PageButtonTop + (PageButtonHeight - 28) / 2);
+  BCancel = AbandonButton(PageWidth - 4, PageButtonTop + (PageButtonHeight - 28) / 2);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
   BNext->setFocus();
 }

@@ -60,12 +60,13 @@ TMButton* TWizardPage::PageButton(const char* name, TMButtonKind kind, const QSt
   return b;
 }
 
-TNiceButton* TWizardPage::AbandonButton(int left, int top) {
+TNiceButton* TWizardPage::AbandonButton(int right, int top) {
   auto* b = new TNiceButton(this);
   b->setObjectName("BCancel");
   b->SetKind(mkCancel);
   b->SetCaption("&Abandon");
   b->SetColor(PageColor);
-  b->setGeometry(left, top, 100, 28);
+  constexpr int width = 110;
+  b->setGeometry(right - width, top, width, 28);
   return b;
 }

@@ -34,8 +34,10 @@ class TWizardPage : public TTitleForm {
   // A kit button of the page look (glyph above the caption) at column `left`.
   TMButton* PageButton(const char* name, TMButtonKind kind, const QString& caption,
                        int modalResult, int left);
-  // The page's "&Abandon": an owner-drawn cancel button in the page colour, result quit.
-  TNiceButton* AbandonButton(int left, int top);
+  // The page's "&Abandon": an owner-drawn cancel button in the page colour, result quit, ending
+  // at column `right`. It is wider than the kit's default so that its caption fits in the grey
+  // disabled look as well (that look is clipped to the face).
+  TNiceButton* AbandonButton(int right, int top);
 
  private:
   bool allowNotes_;
