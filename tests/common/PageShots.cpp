@@ -9,6 +9,16 @@
 #include "common/TestMachine.h"
 #include "core/Iglobals.h"
 
+TestBackdrop::TestBackdrop() {
+  window.setGeometry(0, 0, 1024, 768);
+  window.show();
+  Installer = &window;
+}
+
+TestBackdrop::~TestBackdrop() {
+  if (Installer == &window) Installer = nullptr;
+}
+
 void GrabOverBackdrop(QWidget* backdrop, QWidget* window, const QString& name, QPoint at) {
   ASSERT_TRUE(backdrop);
   QImage screen(backdrop->size(), QImage::Format_RGB32);

@@ -1,9 +1,19 @@
 #pragma once
-// Pictures of pages for review: a window drawn over the backdrop where the driver places it.
+// The backdrop behind the pages in tests, and pictures of pages over it for review.
 #include <QPoint>
 #include <QString>
 
+#include "core/Main.h"
+
 class QWidget;
+
+// The backdrop as the program entry makes it (1024 x 768, shown), the program's Installer while
+// it lives.
+struct TestBackdrop {
+  TestBackdrop();
+  ~TestBackdrop();
+  TInstaller window;
+};
 
 // Saves backdrop + window to ArtifactPath(name); `at` defaults to the driver's placement.
 void GrabOverBackdrop(QWidget* backdrop, QWidget* window, const QString& name,

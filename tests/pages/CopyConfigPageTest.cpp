@@ -84,9 +84,7 @@ class ConfigPageTest : public MachineTest {
     ProgramDir = ShownProgramDir = "C:\\WinZorv";
     DataDir = ShownDataDir = "C:\\Date";
     InstallKind = ikLocal;
-    backdrop = std::make_unique<TInstaller>();
-    backdrop->setGeometry(0, 0, 1024, 768);
-    backdrop->show();
+    backdrop = std::make_unique<TestBackdrop>();
   }
   void TearDown() override {
     backdrop.reset();
@@ -128,7 +126,7 @@ class ConfigPageTest : public MachineTest {
     return cfg;
   }
   void Grab(QWidget* page, const QString& name) {
-    GrabOverBackdrop(backdrop.get(), page, name);
+    GrabOverBackdrop(&backdrop->window, page, name);
   }
   void Continue(TConfig& page) {
     page.show();
@@ -153,7 +151,7 @@ class ConfigPageTest : public MachineTest {
   QWidgetList before;
   QTemporaryDir xdg;
   QByteArray oldData, oldConfig;
-  std::unique_ptr<TInstaller> backdrop;
+  std::unique_ptr<TestBackdrop> backdrop;
 };
 
 }  // namespace
@@ -365,7 +363,7 @@ TEST_F(ConfigPageTest, CopyAndConfigurationPagesAnswerAltMAndAltH) {
   machine.WriteHostFile(
       machine.Host("C:\\WinZorv\\VerInfo\\" + ZorvanVersionText() + "\\Instruct.htm"),
       "<html><head><title>Note</title></head></html>");
-  Installer = backdrop.get();  // the backdrop Alt+M hides and shows
+  Installer = &backdrop->window;  // the backdrop Alt+M hides and shows
   struct Forget {
     ~Forget() { Installer = nullptr; }
   } forget;
@@ -380,9 +378,9 @@ TEST_F(ConfigPageTest, CopyAndConfigurationPagesAnswerAltMAndAltH) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
     QWidget* focus = page->focusWidget() ? page->focusWidget() : page.get();
     QTest::keyClick(focus, Qt::Key_M, Qt::AltModifier);
-    EXPECT_FALSE(backdrop->isVisible());
+    EXPECT_FALSE(backdrop->window.isVisible());
     QTest::keyClick(focus, Qt::Key_M, Qt::AltModifier);
-    EXPECT_TRUE(backdrop->isVisible());
+    EXPECT_TRUE(backdrop->window.isVisible());
     QTest::keyClick(focus, Qt::Key_H, Qt::AltModifier);
     EXPECT_TRUE(ReleaseNotes->isVisible());
     EXPECT_EQ(ReleaseNotes->TitleBar1->Caption(), "Note");

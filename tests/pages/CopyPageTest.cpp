@@ -96,9 +96,7 @@ class CopyPageTest : public MachineTest {
     win::ForceDirectories(ProgramDir);  // the folders page made both
     win::ForceDirectories(DataDir);
     InstallKind = ikLocal;
-    backdrop = std::make_unique<TInstaller>();
-    backdrop->setGeometry(0, 0, 1024, 768);
-    backdrop->show();
+    backdrop = std::make_unique<TestBackdrop>();
   }
   void TearDown() override {
     backdrop.reset();
@@ -140,7 +138,7 @@ class CopyPageTest : public MachineTest {
   }
   // The page over the backdrop, where the driver puts it.
   void Grab(QWidget* page, const QString& name) {
-    GrabOverBackdrop(backdrop.get(), page, name);
+    GrabOverBackdrop(&backdrop->window, page, name);
   }
   // Shows the page and presses Alt+C, as a person would; the copy runs inside.
   void Continue(TCopy& page) {
@@ -155,7 +153,7 @@ class CopyPageTest : public MachineTest {
 
   QWidgetList before;
   QString cwd, kit;
-  std::unique_ptr<TInstaller> backdrop;
+  std::unique_ptr<TestBackdrop> backdrop;
 };
 
 }  // namespace

@@ -99,16 +99,6 @@ class StubPage : public TMForm {
   std::vector<int>* shown_;
 };
 
-// The backdrop behind the pages, as the program entry makes it.
-struct Backdrop {
-  Backdrop() {
-    window.setGeometry(0, 0, 1024, 768);
-    window.show();
-    Installer = &window;
-  }
-  ~Backdrop() { Installer = nullptr; }
-  TInstaller window;
-};
 
 class InstallPagesTest : public MachineTest {
  protected:
@@ -147,7 +137,7 @@ class InstallPagesTest : public MachineTest {
 // --- installation kind ---
 
 TEST_F(InstallPagesTest, KindPageFirstVisitServerBackAndAbandon) {
-  Backdrop backdrop;
+  TestBackdrop backdrop;
   ScriptedUser user;
   user.Then([](QWidget* modal) {
         auto* page = As<TIType>(modal);
@@ -226,7 +216,7 @@ TEST_F(InstallPagesTest, KindPageContinueNeedsAChoice) {
 // --- destination folders ---
 
 TEST_F(InstallPagesTest, FoldersPageByKind) {
-  Backdrop backdrop;
+  TestBackdrop backdrop;
   const struct {
     unsigned char kind;
     const char* png;
@@ -390,7 +380,7 @@ TEST_F(InstallPagesTest, PickerFillsTheEdits) {
     }
   } keep;
   ASSERT_TRUE(win::SetCurrentDir("c:\\program files"));
-  Backdrop backdrop;
+  TestBackdrop backdrop;
   InstallKind = ikServer;
   ShownDataDir = "D:\\DATE";
   ScriptedUser user;
@@ -512,7 +502,7 @@ TEST_F(InstallPagesTest, PickerDrivesAndFolders) {
 // --- finish ---
 
 TEST_F(InstallPagesTest, FinishPageTextAndButtons) {
-  Backdrop backdrop;
+  TestBackdrop backdrop;
   const struct {
     const char* name;
     bool upgrade;
@@ -554,7 +544,7 @@ TEST_F(InstallPagesTest, PageKeys) {
   win::ForceDirectories(notes);
   machine.WriteHostFile(machine.Host(notes) + "/Instruct.htm",
                         "<html><head><title>Noutati</title></head><body>x</body></html>");
-  Backdrop backdrop;
+  TestBackdrop backdrop;
   InstallKind = ikServer;
   const struct {
     const char* name;
