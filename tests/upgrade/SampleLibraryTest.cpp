@@ -8,6 +8,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "common/TestMachine.h"
 #include "kit/GGlobals.h"
@@ -260,6 +262,36 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
     // The failure does not stay: once mended the step runs.
     EXPECT_TRUE(Step(c.step)) << reports.join("\n").toStdString();
   }
+}
+
+// The sample payload's own database, of version 1, under the templates of version 2: what an
+// upgrade of the sample installation meets.
+TEST_F(SampleLibraryTest, SampleDatabaseTakesTheNextVersion) {
+  QTemporaryDir payload;
+  for (const char* version : {"1", "2"}) {
+    QProcess p;
+    p.start("bash", {ZAREDERAD_SOURCE_DIR "/scripts/sample-payload", "--out",
+                     payload.path() + "/v" + version, "--version", version});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  }
+  QDir(root_).removeRecursively();
+  for (const auto& [from, to] : {std::pair{"/v1/DBDAT/DATA", "/DATA"}, {"/v2/DBNEW/NEW/DATA", "/NEW/DATA"}}) {
+    QDir().mkpath(root_ + to);
+    for (const QString& f : QDir(payload.path() + from).entryList(QDir::Files))
+      ASSERT_TRUE(QFile::copy(payload.path() + from + "/" + f, root_ + to + "/" + f));
+  }
+  const QString firme = "SELECT COD, DENUMIRE, CUI, CONT, SUMA FROM FIRME ORDER BY COD";
+  const QStringList companies = Query(data_ + "FIRME.DB", firme);
+  ASSERT_EQ(companies.size(), 200);
+
+  Load(SAMPLE_LIB);
+  for (int step : {1, 2, 3}) EXPECT_TRUE(Step(step)) << reports.join("\n").toStdString();
+  EXPECT_EQ(Query(data_ + "FIRME.DB", firme), companies);
+  EXPECT_EQ(Query(data_ + "FIRME.DB", "SELECT DISTINCT TVA_INCASARE FROM FIRME"), QStringList({"0"}));
+  EXPECT_EQ(Query(data_ + "PARAM.DB", "SELECT count(*), max(COD) FROM PARAM"), QStringList({"51|P051"}));
+  EXPECT_EQ(Query(data_ + "CONST.DB", "SELECT VALOARE FROM CONST WHERE NUME = 'COTA_TVA'"),
+            QStringList({"21"}));
 }
 
 }  // namespace
