@@ -211,7 +211,7 @@ class TStep {
   explicit TStep(const QString& what) : what_(what) {}
   ~TStep() { Rollback(); }
 
-  // Finds the alias's folder and its templates; false (reported) when they are missing.
+  // Finds the alias's folder and its templates; a StepError when either is missing.
   void Locate() {
     const QByteArray alias = AliasFolder(kAlias);
     if (alias.isEmpty()) throw StepError{QString("Nu gasesc baza de date %1").arg(kAlias)};

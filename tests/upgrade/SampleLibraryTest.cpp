@@ -14,6 +14,7 @@
 #include "common/TestMachine.h"
 #include "kit/GGlobals.h"
 #include "platform/Files.h"
+#include "platform/Library.h"
 #include "platform/Registry.h"
 #include "upgrade/Upgint.h"
 
@@ -148,6 +149,25 @@ TEST_F(SampleLibraryTest, AliasFolderFromTheEngine) {
   win::TRegistry reg;
   reg.DeleteKey("\\Software\\Borland\\Database Engine");
   EXPECT_EQ(UpgGetAliasPath("ZORVAN"), "") << "no engine, no alias";
+  // Without the alias no step can run.
+  EXPECT_FALSE(Step(1));
+  EXPECT_EQ(reports, QStringList({"Nu gasesc baza de date ZORVAN"}));
+}
+
+TEST_F(SampleLibraryTest, CheckExclusiveAnswersWhetherEveryTableIsFree) {
+  Load(SAMPLE_LIB);
+  auto* handle = win::LoadLibrary(RunFolder + "UPGRADE.DLL");
+  auto checkExclusive = reinterpret_cast<uint8_t (*)()>(win::GetProcAddress(handle, "CheckExclusive"));
+  ASSERT_TRUE(checkExclusive);
+  EXPECT_EQ(checkExclusive(), 1);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(QFile::encodeName(data_ + "CONST.DB").constData(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(checkExclusive(), 0);
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(checkExclusive(), 1);
+  win::FreeLibrary(handle);
 }
 
 TEST_F(SampleLibraryTest, ThreeStepsBringAnOldDatabaseUpToItsTemplates) {
