@@ -13,7 +13,10 @@
 #include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
 #include "kit/MsgDlg.h"
+#include "engine/aliasint.h"
 #include "platform/Files.h"
+#include "platform/Idapi.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -283,4 +286,39 @@ TEST_F(UpgradeStartTest, EntryOutsideTheRunFolderIsRefused) {
   UpgradeMode = true;
   EXPECT_THROW(PrepareUpgradeArchive(), std::exception);
   EXPECT_FALSE(win::FileExists("C:\\windows\\escaped.txt"));
+}
+
+// The whole start of an upgrade run (the engine knows ZORVAN) with neither UPGRADE.ZIP nor a
+// library: both messages, in this order, and the wizard ends without a page.
+TEST_F(UpgradeStartTest, NeitherArchiveNorLibraryEndsTheStart) {
+  machine.WriteHostFile(machine.Host("C:\\BDE\\IDAPI32.CFG"),
+                        "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
+  win::ForceDirectories("C:\\WinZorv\\DATA");
+  win::TRegistry reg;
+  reg.OpenKey("\\Software\\Borland\\Database Engine", true);
+  reg.WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
+  Walk noPages;
+  walk = &noPages;
+  for (int pos : {0, 1, 2, 3, 4, 6, 7, 8})
+    PageTable[pos] = [pos] { return new ScriptedPage(pos); };
+  ScriptedUser user;
+  QStringList said;
+  auto answer = [&](const QString& button) {
+    return [&said, button](QWidget* modal) {
+      said << ScriptedUser::MessageText(modal) + " / " + modal->windowTitle();
+      ScriptedUser::Click(button)(modal);
+    };
+  };
+  user.Then(answer("O&K")).Then(answer("&Renunt"));
+  RunWizard();
+  EXPECT_TRUE(UpgradeMode);
+  EXPECT_EQ(said, QStringList({"Nu gasesc Upgrade.zip / EROARE !",
+                               "Nu am putut incarca UPGRADE.DLL / Program incomplet!"}));
+  EXPECT_EQ(CurrentPage, pgExit);
+  EXPECT_EQ(noPages.created, 0);
+  walk = nullptr;
+  PageTable = DefaultPageTable();
+  while (DbiExit() == DBIERR_NONE) {
+  }
+  EngineInitialized = false;
 }
