@@ -1,6 +1,7 @@
 #include "pages/Cfindapp.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -23,6 +24,8 @@ constexpr int kProgramTop = 31, kDateTop = 57, kStatusTop = 84;
 constexpr int kRowsRight = kEditLeft + kEditWidth + 2 + kRowHeight;
 
 const char kNotFoundText[] = "????";
+// How often the scan lets the interface run, in milliseconds.
+constexpr qint64 kEventInterval = 15;
 
 TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
   auto* label = new TActiveLabel(parent);
@@ -127,8 +130,15 @@ void TFindApp::FormActivate() {
       AskToStop = false;
       TSearchHooks hooks;
       hooks.ShowStatus = [this](const QString& text) { dirlabel->setCaption(text); };
-      hooks.StopRequested = [this] {
-        QCoreApplication::processEvents();  // pending events only: never wait for the user
+      // Pending events only, never waiting for the user; and not more often than a screen
+      // refresh, since painting the status line for every folder would cost several times the
+      // scan itself. Abandon is still seen within a few milliseconds.
+      QElapsedTimer sinceEvents;  // not started: the first folder lets events run
+      hooks.StopRequested = [this, sinceEvents]() mutable {
+        if (!sinceEvents.isValid() || sinceEvents.hasExpired(kEventInterval)) {
+          QCoreApplication::processEvents();
+          sinceEvents.start();
+        }
         return AskToStop;
       };
       TDriveScan scan(std::move(hooks));

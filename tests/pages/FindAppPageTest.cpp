@@ -73,11 +73,13 @@ class FindAppPageTest : public MachineTest {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     ASSERT_TRUE(f.resize(6000001));
   }
-  // A tree of width x width folders under a folder.
+  // A tree of width^3 folders under a folder, made on the host at once.
   void Tree(const QString& winFolder, int width) {
     const QString host = machine.Host(winFolder);
     for (int i = 0; i < width; ++i)
-      for (int j = 0; j < width; ++j) QDir().mkpath(QString("%1/D%2/E%3").arg(host).arg(i).arg(j));
+      for (int j = 0; j < width; ++j)
+        for (int k = 0; k < width; ++k)
+          QDir().mkpath(QString("%1/D%2/E%3/F%4").arg(host).arg(i).arg(j).arg(k));
   }
 };
 
@@ -159,7 +161,7 @@ TEST_F(FindAppPageTest, NothingFound) {
 // The scan handles pending events without waiting for new ones: with no user and nothing else
 // going on, it still runs to its end.
 TEST_F(FindAppPageTest, ScanNeedsNoUserInput) {
-  Tree("C:\\Arbore", 6);
+  Tree("C:\\Arbore", 3);
   Installation("C:\\Zorv\\Ultimul");
   TFindApp page;
   page.show();
@@ -180,17 +182,20 @@ TEST_F(FindAppPageTest, AbandonDuringTheScan) {
   user.Then([&](QWidget* modal) {
     TFindApp* page = Page(modal);
     ASSERT_TRUE(page);
-    // A user who clicks Abandon once the status line shows a folder being searched.
+    // A user who clicks Abandon as soon as the status line shows a folder being searched: a
+    // timer that runs at every round of events, also the rounds the scan lets run.
     auto* watch = new QTimer(page);
     QObject::connect(watch, &QTimer::timeout, page, [&, page, watch] {
-      if (!page->dirlabel->Caption().startsWith("Caut in ..C:\\Arbore\\")) return;
+      // Too late once the search has shown its outcome: Abandon then only ends the page.
+      const bool over = page->TitleBar1->Caption().startsWith("Confirmati");
+      if (!over && !page->dirlabel->Caption().startsWith("Caut in ..")) return;
       watch->stop();
       status = page->dirlabel->Caption();
       nextEnabled = page->BNext->isEnabled();
       backEnabled = page->BBack->isEnabled();
       QTest::mouseClick(page->BCancel, Qt::LeftButton, {}, QPoint(60, 14));
     });
-    watch->start(1);
+    watch->start(0);
     Press(page, Qt::Key_C);
   });
   RunPageLoop();
