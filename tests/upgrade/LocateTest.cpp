@@ -109,6 +109,8 @@ TEST_F(LocateTest, ProgramFolderNeedsAProgramLargerThanSixMillionBytes) {
   Folder("C:\\E\\ZORVAN.EXE");  // a folder of that name is no program
   EXPECT_FALSE(IsProgramFolder("C:\\E"));
   EXPECT_FALSE(IsProgramFolder("C:\\Nimic"));
+  // The scan weighs the file the same way: C:\A\ comes first and is passed over.
+  EXPECT_EQ(FindProgramFolder({}), "C:\\B\\");
 }
 
 // A program file the user may not write (installed read-only, or on a read-only share) still
