@@ -10,8 +10,8 @@
 struct TSearchHooks {
   // The status line's text ("" clears it).
   std::function<void(const QString& text)> ShowStatus;
-  // Called once per folder: lets the interface run its pending events (without waiting for
-  // new ones) and answers whether the user asked to stop.
+  // Called once per folder, after its status: may let the interface run its pending events
+  // (never waiting for new ones) and answers whether the user asked to stop.
   std::function<bool()> StopRequested;
 };
 
