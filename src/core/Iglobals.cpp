@@ -16,6 +16,7 @@
 #include "pages/CDirs.h"
 #include "pages/CEnd.h"
 #include "pages/Ccfg.h"
+#include "pages/Cfindapp.h"
 #include "pages/Citype.h"
 #include "pages/Placeholder.h"
 #include "platform/Files.h"
@@ -83,8 +84,9 @@ std::array<TPageFactory, 10> DefaultPageTable() {
   table[2] = [] { return new TCopy; };
   table[3] = [] { return new TConfig; };
   table[4] = [] { return new TEndScreen; };
-  // The upgrade pages are not built yet: plain pages stand at their positions.
-  for (int pos : {6, 7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
+  table[6] = [] { return new TFindApp; };
+  // The other upgrade pages are not built yet: plain pages stand at their positions.
+  for (int pos : {7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
   return table;
 }
 
