@@ -52,9 +52,6 @@ QString EngineErrorText(DBIResult r) {
   }
 }
 
-}  // namespace
-
-namespace {
 // InitEngine with the engine's answer.
 DBIResult StartEngine() {
   if (EngineInitialized) return DBIERR_NONE;
@@ -62,6 +59,7 @@ DBIResult StartEngine() {
   if (r == DBIERR_NONE) EngineInitialized = true;
   return r;
 }
+
 }  // namespace
 
 bool InitEngine() { return StartEngine() == DBIERR_NONE; }
