@@ -1,5 +1,6 @@
 #include "Install.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
@@ -24,18 +25,41 @@ const CopiedFile kCopies[] = {
     {"UPGRADE.1", "UPGRADE.ZIP"},
     {"INSTALL.CFG", "INSTZORV.CFG"},
 };
+// "drive Q:" or "the share \\srv\share" of a path, for messages.
+QString RootName(const QString& path) {
+  if (path.size() >= 2 && path[1] == ':') return "drive " + path.left(2).toUpper();
+  if (path.startsWith("\\\\")) {
+    QStringList parts = path.mid(2).split('\\');
+    return "the share \\\\" + parts.value(0) + "\\" + parts.value(1);
+  }
+  return "no drive";
+}
+
 }  // namespace
 
-QString TemporaryFolder() {
+QString TemporaryFolder(QString* variable) {
+  const char* from = "TEMP";
   QString temp = win::GetEnvironmentVariable("TEMP");
-  if (temp.isEmpty()) temp = win::GetEnvironmentVariable("WINDIR");
+  if (temp.isEmpty()) temp = win::GetEnvironmentVariable(from = "WINDIR");
   if (temp.isEmpty()) temp = win::GetWindowsDirectory();
+  if (variable) *variable = from;
   return win::IncludeTrailingBackslash(temp);
 }
 
 void BootstrapRun() {
   const QString medium = RunFolder;
-  const QString temp = TemporaryFolder();
+  QString variable;
+  const QString temp = TemporaryFolder(&variable);
+  // Said plainly here rather than as an I/O error on the handshake file.
+  if (win::TryToHostPath(temp).isEmpty())
+    throw win::Error(QString("The temporary folder %1 (%2) is on %3, which this machine does not "
+                             "have (%4).")
+                         .arg(temp, variable, RootName(temp),
+                              win::Machine::Current().folder() + "/machine.ini"),
+                     win::ERROR_PATH_NOT_FOUND);
+  if (!win::DirectoryExists(temp))
+    throw win::Error(QString("The temporary folder %1 (%2) does not exist.").arg(temp, variable),
+                     win::ERROR_PATH_NOT_FOUND);
   for (const CopiedFile& f : kCopies) {
     // A missing companion (a medium without UPGRADE.1) is not an error.
     bool ok = win::CopyFile(medium + f.source, temp + f.target, false);
@@ -45,6 +69,30 @@ void BootstrapRun() {
   win::WriteTextFile(temp + "INSTZORV.DAT", medium + "\r\n");
   int started = win::RunProcess(temp + "INSTZORV.EXE", win::SW_SHOW, false);
   win::LogLine(QString("bootstrap: started %1INSTZORV.EXE: %2").arg(temp).arg(started));
+}
+
+void CheckMachine() {
+  const win::Machine& m = win::Machine::Current();
+  const QString ini = m.folder() + "/machine.ini";
+  const win::Drive* c = m.drive('C');
+  if (!c)
+    throw win::Error(QString("This machine has no drive C: %1 maps none in its [Drives].").arg(ini),
+                     win::ERROR_INVALID_DRIVE);
+  if (!win::DirectoryExists("C:\\"))
+    throw win::Error(QString("Drive C: of %1 is the folder %2, which does not exist.")
+                         .arg(ini, c->hostRoot),
+                     win::ERROR_INVALID_DRIVE);
+}
+
+QString ExecutableRunFolder() {
+  const QString exe = QFileInfo("/proc/self/exe").canonicalFilePath();
+  const QString host = QFileInfo(exe).absolutePath();
+  const QString folder = win::ToWindowsPath(host);
+  if (folder.isEmpty())
+    throw win::Error(QString("The program's folder %1 is on no drive of %2.")
+                         .arg(host, win::Machine::Current().folder() + "/machine.ini"),
+                     win::ERROR_PATH_NOT_FOUND);
+  return win::IncludeTrailingBackslash(folder);
 }
 
 bool ReadHandshake() {
@@ -66,6 +114,12 @@ int ProgramEntry() {
     BootstrapRun();
     return 0;
   }
+  return WizardRun();
+}
+
+int WizardRun() {
+  QLocale::setDefault(QLocale::c());
+  Win10Style = true;
   SourceDir.chop(1);  // the line ends with the "\" that the bootstrap run wrote
   win::LogLine(QString("wizard: SourceDir=%1").arg(SourceDir));
   Installer = new TInstaller;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <memory>
 
 #include "platform/Paths.h"
@@ -49,20 +50,27 @@ QString CleanHost(const QString& base, const QString& path) {
 
 }  // namespace
 
-QMap<QString, IniSection> ParseMachineIni(const QString& text) {
+QMap<QString, IniSection> ParseMachineIni(const QString& text, int* badLine) {
   QMap<QString, IniSection> result;
   QString section;
+  if (badLine) *badLine = 0;
+  int number = 0;
   for (QString line : text.split('\n')) {
+    ++number;
     line = line.trimmed();
     if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
     if (line.startsWith('[')) {
       int end = line.indexOf(']');
+      if (end < 0 && badLine && *badLine == 0) *badLine = number;
       section = (end > 0 ? line.mid(1, end - 1) : line.mid(1)).trimmed().toUpper();
       result[section];
       continue;
     }
     int eq = line.indexOf('=');
-    if (eq < 0) continue;
+    if (eq <= 0) {
+      if (badLine && *badLine == 0) *badLine = number;
+      continue;
+    }
     QString key = line.left(eq).trimmed().toUpper();
     QString value = line.mid(eq + 1);
     // A ";" after blanks starts a comment in machine.ini.
@@ -74,6 +82,28 @@ QMap<QString, IniSection> ParseMachineIni(const QString& text) {
     result[section].append({key, value.trimmed()});
   }
   return result;
+}
+
+QString DecodeMachineIni(const QByteArray& data, const QString& fileName) {
+  auto refuse = [&](int line, const QString& why) {
+    throw Error(QString("%1, line %2: %3").arg(fileName).arg(line).arg(why), ERROR_INVALID_PARAMETER);
+  };
+  if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF") ||
+      (data.size() >= 2 && (data[0] == 0) != (data[1] == 0)))
+    refuse(1, "the file is UTF-16 text; machine.ini must be UTF-8.");
+  QByteArray body = data.startsWith("\xEF\xBB\xBF") ? data.mid(3) : data;
+  QString text;
+  int number = 0;
+  for (const QByteArray& line : body.split('\n')) {
+    ++number;
+    if (line.contains('\0')) refuse(number, "a NUL byte: machine.ini must be UTF-8 text.");
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8(line);
+    if (utf8.hasError()) refuse(number, "bytes that are not UTF-8 text.");
+    if (number > 1) text += '\n';
+    text += decoded;
+  }
+  return text;
 }
 
 Machine::Machine(const QString& folder) : folder_(QDir::cleanPath(folder)) {}
@@ -121,8 +151,20 @@ void Machine::CreateDefaults() {
 void Machine::Load() {
   QFile file(folder_ + "/machine.ini");
   if (!file.open(QIODevice::ReadOnly))
-    throw Error(QString("Cannot read %1").arg(file.fileName()), ERROR_FILE_NOT_FOUND);
-  auto ini = ParseMachineIni(QString::fromUtf8(file.readAll()));
+    throw Error(QString("Cannot read %1: %2.").arg(file.fileName(), file.errorString()),
+                ERROR_FILE_NOT_FOUND);
+  QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw Error(QString("Cannot read %1: %2.").arg(file.fileName(), file.errorString()),
+                ERROR_ACCESS_DENIED);
+  // A machine half understood would fail later with a message about something else.
+  int bad = 0;
+  auto ini = ParseMachineIni(DecodeMachineIni(data, file.fileName()), &bad);
+  if (bad > 0)
+    throw Error(QString("%1, line %2: neither a [section], a name=value line nor a ; comment.")
+                    .arg(file.fileName())
+                    .arg(bad),
+                ERROR_INVALID_PARAMETER);
   for (const auto& [key, value] : ini.value("DRIVES")) {
     if (key.size() != 1 || !key[0].isLetter()) continue;
     int comma = value.indexOf(',');

@@ -32,7 +32,9 @@ struct Share {
 class Machine {
  public:
   // The machine of ZAREDERAD_MACHINE (default ~/.local/share/zarederad/machine), created with
-  // defaults when its folder has no machine.ini. Throws win::Error when it cannot be created.
+  // defaults when its folder has no machine.ini. Throws win::Error when it cannot be created,
+  // or when machine.ini cannot be read or has a line or a drive it cannot understand (the
+  // message names the file and the line or the drive).
   static Machine& Current();
   // Forgets the loaded machine, so that the next Current() reads the environment again.
   static void Reload();
@@ -68,7 +70,11 @@ QString GetEnvironmentVariable(const QString& name);
 
 // Reads an INI text with this machine's own lenient rules (used for machine.ini): "[Section]",
 // "key=value", ";" comments also after a value. Keys are returned upper-cased, in file order.
+// badLine (when given) gets the number of the first line that is none of these (0 when none).
 using IniSection = QList<QPair<QString, QString>>;
-QMap<QString, IniSection> ParseMachineIni(const QString& text);
+QMap<QString, IniSection> ParseMachineIni(const QString& text, int* badLine = nullptr);
+// The text of machine.ini: UTF-8 (a byte order mark allowed). Throws win::Error naming fileName
+// and the line when it is not UTF-8 text (UTF-16, a NUL byte, a byte sequence of no character).
+QString DecodeMachineIni(const QByteArray& data, const QString& fileName);
 
 }  // namespace win

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -98,6 +99,28 @@ TEST_F(BootstrapTest, UnwritableHandshakeStartsNothing) {
   EXPECT_FALSE(QFileInfo::exists(marker_));
 }
 
+TEST_F(BootstrapTest, ATemporaryFolderThatIsNotThereStartsNothing) {
+  const struct {
+    const char* temp;
+    const char* message;
+  } cases[] = {
+      {"C:\\nowhere", "The temporary folder C:\\nowhere\\ (TEMP) does not exist."},
+      {"\\\\srv\\share\\tmp", "The temporary folder \\\\srv\\share\\tmp\\ (TEMP) is on the share "
+                              "\\\\srv\\share, which this machine does not have"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.temp);
+    machine.SetEnv("TEMP", c.temp);
+    try {
+      BootstrapRun();
+      ADD_FAILURE() << "no error";
+    } catch (const win::Error& e) {
+      EXPECT_TRUE(e.message().startsWith(c.message)) << e.what();
+    }
+  }
+  EXPECT_FALSE(QFileInfo::exists(temp_ + "/INSTZORV.EXE"));
+}
+
 TEST_F(BootstrapTest, HandshakeDecidesTheRun) {
   RunFolder = "C:\\windows\\temp\\";
   EXPECT_FALSE(ReadHandshake()) << "no handshake file: bootstrap run";
@@ -159,4 +182,86 @@ TEST_F(TwoProcessTest, EmptyHandshakeLine) {
   machine.WriteHostFile(temp_ + "/INSTZORV.DAT", "\r\n");
   EXPECT_EQ(win::RunProcess("C:\\windows\\temp\\INSTZORV.EXE", win::SW_SHOW, false), 0);
   EXPECT_EQ(WizardSourceDir(), "");
+}
+
+// The real program started from a medium on machines it cannot run on: one error box that names
+// the file and the line or the drive, reached without an abort, and nothing started.
+TEST(BadMachineTest, OneMessageNamingTheProblem) {
+  const QByteArray good = "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
+                          "TEMP=C:\\windows\\temp\nWINDIR=C:\\windows\n";
+  QByteArray utf16("\xFF\xFE");
+  for (char ch : good) utf16 += QByteArray(1, ch) + QByteArray(1, '\0');
+  const struct {
+    const char* what;
+    QByteArray ini;        // machine.ini as written; empty: a folder in its place; "-": none,
+                           // and the machine folder below a file
+    QStringList named;     // what the message must say ("%1": the machine folder)
+  } cases[] = {
+      {"unreadable machine.ini", "", {"Cannot read %1/machine.ini"}},
+      {"a machine folder that cannot be made", "-", {"Cannot create the machine in %1/file/machine"}},
+      {"garbage", "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\nthis is no setting\n",
+       {"%1/machine.ini, line 4:"}},
+      {"bytes that are no text", good + "\xC3\x28\xFF\n", {"%1/machine.ini, line 7:", "UTF-8"}},
+      {"UTF-16", utf16, {"%1/machine.ini, line 1:", "UTF-16"}},
+      {"no C:", "[Drives]\nD=cdrom,drive_d\n", {"no drive C:", "%1/machine.ini"}},
+      {"C: on a missing folder", "[Drives]\nC=fixed,nowhere\nD=cdrom,drive_d\n",
+       {"Drive C:", "%1/nowhere, which does not exist"}},
+      {"TEMP on a missing drive", "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
+                                  "TEMP=Q:\\temp\n",
+       {"The temporary folder Q:\\temp\\ (TEMP) is on drive Q:", "%1/machine.ini"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    const QString m = dir.path();
+    QDir(m).mkpath("drive_c/windows/temp");
+    QDir(m).mkpath("drive_d");
+    ASSERT_TRUE(QFile::copy(ZAREDERAD_SETUP_EXE, m + "/drive_d/INSTALL.EXE"));
+    QString machineFolder = m;
+    if (c.ini.isEmpty()) {
+      QDir(m).mkpath("machine.ini");
+    } else if (c.ini == "-") {
+      QFile(m + "/file").open(QIODevice::WriteOnly);
+      machineFolder = m + "/file/machine";
+    } else {
+      QFile ini(m + "/machine.ini");
+      ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+      ini.write(c.ini);
+    }
+    const QString log = m + "/setup.log";
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZAREDERAD_MACHINE", machineFolder);
+    env.insert("ZAREDERAD_LOG", log);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    run.setProcessEnvironment(env);
+    run.start(m + "/drive_d/INSTALL.EXE", {});
+    ASSERT_TRUE(run.waitForStarted());
+    // The box is up once its loop logs it; the process then waits for the user.
+    QString text;
+    QDeadlineTimer deadline(30000);
+    while (text.isEmpty() && !deadline.hasExpired() && run.state() == QProcess::Running) {
+      QFile f(log);
+      if (f.open(QIODevice::ReadOnly)) {
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+          if (line.contains(" error box: ")) text = line.section(" error box: ", 1);
+      }
+      if (text.isEmpty()) run.waitForFinished(20);
+    }
+    EXPECT_EQ(run.state(), QProcess::Running) << "ended without its box: " << run.exitCode();
+    for (QString part : c.named) {
+      part.replace("%1", m);
+      EXPECT_TRUE(text.contains(part)) << text.toStdString() << "\nmissing: " << part.toStdString();
+    }
+    run.terminate();
+    run.waitForFinished();
+    const QString all = QFile::exists(log) ? [&] {
+      QFile f(log);
+      f.open(QIODevice::ReadOnly);
+      return QString::fromUtf8(f.readAll());
+    }() : QString();
+    EXPECT_EQ(all.count(" error box: "), 1);
+    EXPECT_FALSE(all.contains("bootstrap: started"));
+    EXPECT_FALSE(QFile::exists(m + "/drive_c/windows/temp/INSTZORV.DAT"));
+  }
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <functional>
 #include <QLabel>
 
 #include "EngineCfg.h"
@@ -225,4 +227,113 @@ TEST_F(AliasTest, AddAliasesAttemptsEveryAliasAndNeverCutsOne) {
   EXPECT_EQ(cfg.AliasPath("A"), "C:\\A");  // an existing alias is left unchanged
   EXPECT_FALSE(cfg.HasAlias("LONG"));
   EXPECT_EQ(cfg.AliasPath("B"), "C:\\B");
+}
+
+// Every way the engine step can fail on a fresh engine ends in an error naming what failed, and
+// the installation does not go on as if the engine worked; an alias that exists already (a
+// reinstallation) is no failure.
+TEST_F(AliasTest, AFailingEngineStepSaysWhatFailed) {
+  const QString regedit = machine.Host("C:\\windows\\REGEDIT.EXE");
+  const QString store = machine.folder() + "/registry/HKLM.reg";
+  const QString cfgHost = machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG");
+  const struct {
+    const char* what;
+    std::function<void()> spoil;  // run after the engine archive was unpacked
+    const char* message;          // nullptr: no error
+  } cases[] = {
+      {"regedit exits 1",
+       [&] {
+         QFile::remove(regedit);
+         machine.WriteHostFile(regedit, "#!/bin/sh\nexit 1\n");
+         QFile::setPermissions(regedit, QFile::ReadOwner | QFile::ExeOwner);
+       },
+       "The registry editor could not import C:\\Program Files\\Borland\\Common Files\\BDE\\"
+       "bde.reg: regedit /s ended with exit code 1."},
+      {"no registry editor",
+       [&] { QFile::remove(regedit); },
+       "The registry editor (regedit) could not be started to import C:\\Program Files\\"
+       "Borland\\Common Files\\BDE\\bde.reg."},
+      {"a registry store with a broken line",
+       [&] {
+         machine.WriteHostFile(store, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
+                                      "Windows\\CurrentVersion]\r\n\"ProgramFilesDir\"=\"C:\\\\"
+                                      "Program Files\"\r\nthis line is broken\r\n");
+       },
+       "The registry editor could not import C:\\Program Files\\Borland\\Common Files\\BDE\\"
+       "bde.reg: regedit /s ended with exit code 1."},
+      {"an engine configuration that cannot be read",
+       [&] { machine.WriteHostFile(cfgHost, "[\\DRIVERS\\PARADOX\\INIT]\r\nnot a setting\r\n"); },
+       "The database engine cannot start: its configuration file C:\\Program Files\\Borland\\"
+       "Common Files\\BDE\\IDAPI32.CFG cannot be read."},
+      {"an alias that exists already",
+       [&] {
+         machine.WriteHostFile(cfgHost, "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\n"
+                                        "PATH=E:\\Old\\DATA\r\n");
+       },
+       nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetEngine();
+    QFile::remove(store);
+    QDir(machine.Host("C:\\Program Files")).removeRecursively();
+    QDir(machine.Host("D:\\")).removeRecursively();
+    QDir().mkpath(machine.Host("D:\\"));
+    ASSERT_TRUE(win::PlaceRegistryEditor(machine.Host("C:\\windows")));
+    const QString folder = ChooseEngineFolder();
+    UnpackEngine(folder);
+    c.spoil();
+    DataDir = "D:\\Date";
+    QString error;
+    try {
+      DoConfigBDE();
+    } catch (const win::Error& e) {
+      error = e.message();
+    }
+    if (!c.message) {
+      EXPECT_EQ(error, "");
+      TEngineCfg cfg = Cfg(QString(kEngineFolder) + "\\IDAPI32.CFG");
+      EXPECT_EQ(cfg.AliasPath("ZORVAN"), "E:\\Old\\DATA") << "left as it was";
+      EXPECT_EQ(cfg.AliasPath("LUNAALIAS"), "D:\\Date\\NEW\\LUNA");
+      EXPECT_EQ(cfg.Value("\\DRIVERS\\PARADOX\\INIT", "NET DIR"), "D:\\Date\\");
+      continue;
+    }
+    EXPECT_EQ(error, c.message);
+    EXPECT_FALSE(win::DirectoryExists("D:\\Date\\NetDir")) << "nothing after the failure";
+  }
+}
+
+TEST_F(AliasTest, AnotherInstallationOnABrokenRegistryStoreFails) {
+  SetReg("\\Software\\Borland\\BLW32", QString(), QString());
+  SetReg("\\Software\\Borland\\Database Engine", "UseCount", "1");
+  InstallEngineConfig(machine);
+  const QString store = machine.folder() + "/registry/HKLM.reg";
+  machine.WriteHostFile(store, machine.ReadHostFile(store) + "broken\r\n");
+  DataDir = "D:\\Date";
+  try {
+    DoConfigBDE();
+    ADD_FAILURE() << "no error";
+  } catch (const win::Error& e) {
+    EXPECT_TRUE(e.message().contains("HKLM.reg")) << e.what();
+    EXPECT_TRUE(e.message().contains("line")) << e.what();
+  }
+  EXPECT_EQ(Reg("\\Software\\Borland\\Database Engine", "UseCount"), "1");
+}
+
+TEST_F(AliasTest, AliasProblemsNameEachAliasButNotOneThatExists) {
+  QString cfgFile = InstallEngineConfig(machine);
+  QStringList problems;
+  EXPECT_TRUE(AddAliases({"A"}, {"C:\\A"}, &problems));
+  EXPECT_TRUE(problems.isEmpty());
+  QString longPath = "C:\\" + QString(260, 'p');
+  EXPECT_FALSE(AddAliases({"A", "LONG"}, {"C:\\Other", longPath}, &problems));
+  ASSERT_EQ(problems.size(), 1) << problems.join("|").toStdString();
+  EXPECT_TRUE(problems[0].startsWith("The database alias LONG could not be created")) << problems[0].toStdString();
+  EXPECT_TRUE(problems[0].contains("255 characters"));
+  // NET DIR longer than the engine's node holds is a failure too, not a value cut short.
+  EXPECT_TRUE(SetNetDir("C:\\" + QString(130, 'n')).contains("at most 127 characters"));
+  EXPECT_EQ(SetNetDir("C:\\Net"), "");
+  TEngineCfg cfg;
+  ASSERT_TRUE(cfg.Parse(machine.ReadHostFile(cfgFile)));
+  EXPECT_EQ(cfg.Value("\\DRIVERS\\PARADOX\\INIT", "NET DIR"), "C:\\Net\\");
 }

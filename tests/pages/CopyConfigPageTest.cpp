@@ -294,6 +294,100 @@ TEST_F(ConfigPageTest, AnEscapingErrorLeavesTheLaterLinesPending) {
   }
 }
 
+// A failing engine step on a test machine, through the wizard driver: the error box names what
+// failed, the later lines stay pending, Continue stays disabled, Abandon ends the wizard, and the
+// finish page never comes. An alias that exists already is no failure.
+TEST_F(ConfigPageTest, AFailedEngineStepNeverReachesTheFinishPage) {
+  const QString regedit = machine.Host("C:\\windows\\REGEDIT.EXE");
+  const QString store = machine.folder() + "/registry/HKLM.reg";
+  const QString cfg = machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG");
+  const struct {
+    const char* what;
+    std::function<void()> spoil;
+    const char* named;  // what the error box names; nullptr: no error
+  } cases[] = {
+      {"regedit exits 1",
+       [&] {
+         QFile::remove(regedit);
+         machine.WriteHostFile(regedit, "#!/bin/sh\nexit 1\n");
+         QFile::setPermissions(regedit, QFile::ReadOwner | QFile::ExeOwner);
+       },
+       "bde.reg: regedit /s ended with exit code 1"},
+      {"a registry store with a broken line",
+       [&] { machine.WriteHostFile(store, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nbroken\r\n"); },
+       "bde.reg: regedit /s ended with exit code 1"},
+      {"an engine configuration that cannot be read",
+       [&] { machine.WriteHostFile(cfg, "[\\DRIVERS\\PARADOX\\INIT]\r\ngarbage\r\n"); },
+       "IDAPI32.CFG cannot be read"},
+      {"an alias that exists already",
+       [&] {
+         machine.WriteHostFile(cfg, "[\\DRIVERS\\PARADOX\\INIT]\r\nNET DIR=\r\n"
+                                    "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=E:\\Old\r\n");
+       },
+       nullptr},
+  };
+  PageTable[3] = [] { return new TConfig; };
+  bool finished = false;
+  PageTable[4] = [&] {
+    finished = true;
+    auto* end = new TMForm;
+    end->setWindowTitle("finish");
+    return end;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetEngine();
+    finished = false;
+    QFile::remove(store);
+    QDir(machine.Host("C:\\Program Files")).removeRecursively();
+    QDir(machine.Host("C:\\WinZorv")).removeRecursively();
+    QDir(xdg.path()).removeRecursively();
+    ASSERT_TRUE(win::PlaceRegistryEditor(machine.Host("C:\\windows")));
+    Copied();
+    c.spoil();
+    QString error;
+    ScriptedUser user;
+    user.Then([](QWidget* page) {
+      page->activateWindow();
+      EXPECT_TRUE(QTest::qWaitForWindowActive(page));
+      ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)(page);
+    });
+    if (c.named) {
+      user.Then([&](QWidget* modal) {
+            EXPECT_TRUE(qobject_cast<QMessageBox*>(modal)) << "the standard error box";
+            error = ScriptedUser::MessageText(modal);
+            ClickOk(modal);
+          })
+          .Then([&](QWidget* modal) {
+            auto* page = qobject_cast<TConfig*>(modal);
+            ASSERT_TRUE(page);
+            for (const TStatusLine* line : {page->BBDE, page->BCFGSYS, page->BGROUP})
+              EXPECT_TRUE(Pending(line)) << line->objectName().toStdString();
+            EXPECT_FALSE(page->BNext->isEnabled());
+            EXPECT_TRUE(page->BBack->isEnabled());
+            ScriptedUser::Click("&Abandon")(modal);
+          });
+    } else {
+      user.Then([](QWidget* end) { static_cast<TMForm*>(end)->ModalResult = prQuit; });
+    }
+    user.Then(Unexpected());
+    CurrentPage = 3;
+    RunPageLoop();
+    EXPECT_EQ(CurrentPage, pgExit);
+    EXPECT_EQ(user.Pending(), 1) << "every step but the guard against more windows";
+    if (c.named) {
+      EXPECT_TRUE(error.contains(c.named)) << error.toStdString();
+      EXPECT_FALSE(finished);
+      EXPECT_TRUE(Runs().isEmpty()) << "the later steps did not run";
+      EXPECT_FALSE(QFileInfo::exists(win::GroupMenuFile("ZarEDERAD")));
+    } else {
+      EXPECT_TRUE(finished);
+      EXPECT_EQ(EngineCfg().AliasPath("ZORVAN"), "E:\\Old");
+      EXPECT_EQ(EngineCfg().AliasPath("FIRMAALIAS"), "C:\\Date\\NEW\\FIRMA");
+    }
+  }
+}
+
 TEST_F(ConfigPageTest, HelpAndChartCommandLines) {
   const struct {
     const char* programDir;
