@@ -8,6 +8,7 @@
 #include "core/Iglobals.h"
 #include "core/Main.h"
 #include "kit/GGlobals.h"
+#include "kit/KitPrompt.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Machine.h"
@@ -119,6 +120,7 @@ int ProgramEntry() {
 
 int WizardRun() {
   QLocale::setDefault(QLocale::c());
+  InstallKitPrompts();
   Win10Style = true;
   SourceDir.chop(1);  // the line ends with the "\" that the bootstrap run wrote
   win::LogLine(QString("wizard: SourceDir=%1").arg(SourceDir));

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "kit/GGlobals.h"
+#include "kit/KitPrompt.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   qputenv("ZAREDERAD_MACHINE", machine.path().toUtf8());
   QApplication app(argc, argv);
   KitStartup();
+  InstallKitPrompts();
   ::testing::InitGoogleTest(&argc, argv);
   int result = RUN_ALL_TESTS();
   KitShutdown();
