@@ -219,7 +219,10 @@ QString ValueLine(const RegValue& v, bool unicode) {
   QByteArray multi;
   switch (v.type) {
     case REG_SZ: return name + "=\"" + Escape(v.text) + '"';
-    case REG_DWORD: return name + QString("=dword:%1").arg(v.dword, 8, 16, QChar('0'));
+    case REG_DWORD:
+      // A number of another length than four bytes is kept as it came.
+      if (!v.bytes.isEmpty()) return HexList(name + "=hex(4):", v.bytes);
+      return name + QString("=dword:%1").arg(v.dword, 8, 16, QChar('0'));
     case REG_EXPAND_SZ:
       return HexList(name + "=hex(2):", unicode ? Utf16Bytes(v.text + QChar(0))
                                                 : UnicodeToAnsi(v.text) + '\0');

@@ -1,9 +1,10 @@
 #pragma once
-// HKEY_LOCAL_MACHINE of the machine, kept in registry/HKLM.reg (REGEDIT4 text). Key and value
-// names compare without regard to case and keep the case they were created with; a leading "\"
-// is ignored. Every change reloads the store, applies itself and saves it atomically under a
-// lock, so the installer and the registry editor it starts never lose each other's changes; a
-// writer waits a bounded time for another (StoreLockWaitMs) and then fails with win::Error.
+// HKEY_LOCAL_MACHINE of the machine, kept in registry/HKLM.reg (REGEDIT4 text, or a version 5
+// file when some text does not fit the ANSI code page). Key and value names compare without
+// regard to case and keep the case they were created with; a leading "\" is ignored. Every
+// change reloads the store, applies itself and saves it atomically under a lock, so the installer
+// and the registry editor it starts never lose each other's changes; a writer waits a bounded
+// time for another (StoreLockWaitMs) and then fails with win::Error.
 #include <QByteArray>
 #include <QList>
 #include <QMap>

@@ -240,7 +240,8 @@ TEST_F(RegistryTest, KeysAndValuesWithoutRegardToCase) {
 TEST_F(RegistryTest, OtherTypesSurviveAndAreNotReadAsStrings) {
   machine.WriteHostFile(machine.folder() + "/registry/HKLM.reg",
                         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
-                        "\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n");
+                        "\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
+                        "\"N\"=hex(4):01,02\r\n");
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("\\Software\\T", false));
   EXPECT_EQ(reg.GetDataType("d"), REG_DWORD);
@@ -248,7 +249,7 @@ TEST_F(RegistryTest, OtherTypesSurviveAndAreNotReadAsStrings) {
   reg.WriteString("S", "text");
   QByteArray store = machine.ReadHostFile(machine.folder() + "/registry/HKLM.reg");
   EXPECT_TRUE(store.contains("\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
-                             "\"S\"=\"text\""))
+                             "\"N\"=hex(4):01,02\r\n\"S\"=\"text\""))
       << store.constData();
 }
 
