@@ -106,8 +106,8 @@ FileLock::FileLock(const QString& hostPath, const QString& storeName) {
     if (now >= deadline) {
       ::close(fd_);
       fd_ = -1;
-      throw Error(QString("%1 is locked by another process, which has not let go of it in %2 "
-                          "seconds. Nothing was changed.")
+      // Short enough for the engine's 127 characters with a long path in front.
+      throw Error(QString("%1 stayed locked by another process for %2 seconds.")
                       .arg(storeName.isEmpty() ? hostPath : storeName)
                       .arg(waitMs / 1000.0, 0, 'g', 3),
                   ERROR_SHARING_VIOLATION);

@@ -81,7 +81,7 @@ DBIResult DbiModifyRecord(hDBICur hCursor, void* pRecBuf, BOOL16 bFreeLock);
 DBIResult DbiCloseCursor(hDBICur* phCursor);
 // The text of a result code in at most DBIMAXMSGLEN characters (ANSI). For the last failure of
 // reading or writing the configuration it names the file ("The engine configuration C:\...
-// is locked by another process, ...").
+// stayed locked by another process for 30 seconds.").
 DBIResult DbiGetErrorString(DBIResult rslt, char* pszError);
 
 }  // extern "C"
