@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/WinError.h"
 
 struct DbiDatabase {
   QByteArray alias;
@@ -42,6 +43,8 @@ struct Engine {
   QList<SessionAlias> sessionAliases;
   std::set<DbiDatabase*> databases;
   std::set<DbiCursor*> cursors;
+  DBIResult lastError = DBIERR_NONE;  // the last failure of a store, and what it was
+  QString lastErrorText;
 };
 
 Engine& E() {
@@ -75,18 +78,50 @@ void Refresh() {
   if (ReadCfg(E().cfgHost, fresh)) E().cfg = fresh;
 }
 
+// How messages name the configuration file: as the machine does, else as the host does.
+QString StoreName(const QString& host) {
+  QString name = host;
+  try {
+    name = win::ToWindowsPath(host);
+  } catch (const std::exception&) {
+  }
+  return QString("The engine configuration %1").arg(name);
+}
+
+DBIResult Failed(DBIResult code, const QString& text) {
+  E().lastError = code;
+  E().lastErrorText = text;
+  return code;
+}
+
+// Replaces a configuration file under the lock of its folder.
+DBIResult Write(const QString& host, const TEngineCfg& cfg) {
+  try {
+    win::FileLock lock(host, StoreName(host));
+    win::AtomicWriteFile(host, cfg.Serialize());
+  } catch (const win::Error& e) {
+    return Failed(e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED
+                                                           : DBIERR_CFGCANNOTWRITE,
+                  QString::fromStdString(e.what()));
+  }
+  return DBIERR_NONE;
+}
+
 // A change of the configuration file: read again under its lock, changed, written atomically.
 DBIResult Persist(const QString& host, const std::function<DBIResult(TEngineCfg&)>& change) {
-  win::FileLock lock(host);
-  TEngineCfg fresh;
-  if (!ReadCfg(host, fresh)) return DBIERR_CFGCANNOTREAD;
-  if (DBIResult r = change(fresh)) return r;
   try {
+    win::FileLock lock(host, StoreName(host));
+    TEngineCfg fresh;
+    if (!ReadCfg(host, fresh))
+      return Failed(DBIERR_CFGCANNOTREAD, StoreName(host) + " cannot be read.");
+    if (DBIResult r = change(fresh)) return r;
     win::AtomicWriteFile(host, fresh.Serialize());
-  } catch (const std::exception&) {
-    return DBIERR_CFGCANNOTWRITE;
+    if (host == E().cfgHost) E().cfg = fresh;
+  } catch (const win::Error& e) {
+    return Failed(e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED
+                                                           : DBIERR_CFGCANNOTWRITE,
+                  QString::fromStdString(e.what()));
   }
-  if (host == E().cfgHost) E().cfg = fresh;
   return DBIERR_NONE;
 }
 
@@ -120,9 +155,11 @@ DBIResult DbiInit(pDBIEnv) {
     return DBIERR_NONE;
   }
   QString host = ConfigFileFromRegistry();
-  if (host.isEmpty()) return DBIERR_NOCONFIGFILE;
+  if (host.isEmpty())
+    return Failed(DBIERR_NOCONFIGFILE, "The registry names no engine configuration file.");
   TEngineCfg cfg;
-  if (!ReadCfg(host, cfg)) return DBIERR_CFGCANNOTREAD;
+  if (!ReadCfg(host, cfg))
+    return Failed(DBIERR_CFGCANNOTREAD, StoreName(host) + " cannot be read.");
   e.cfgHost = host;
   e.cfg = cfg;
   e.uses = 1;
@@ -204,13 +241,7 @@ DBIResult DbiCfgSave(hDBICfg, const char* pszCfgFile, BOOL16) {
   if (target.isEmpty()) return DBIERR_CFGCANNOTWRITE;
   TEngineCfg cfg = e.cfg;
   addSession(cfg);
-  win::FileLock lock(target);
-  try {
-    win::AtomicWriteFile(target, cfg.Serialize());
-  } catch (const std::exception&) {
-    return DBIERR_CFGCANNOTWRITE;
-  }
-  return DBIERR_NONE;
+  return Write(target, cfg);
 }
 
 DBIResult DbiOpenCfgInfoList(hDBICfg, DBIOpenMode eOpenMode, CFGMode eConfigMode,
@@ -278,6 +309,35 @@ DBIResult DbiModifyRecord(hDBICur hCursor, void* pRecBuf, BOOL16) {
     return DBIERR_INVALIDPARAM;
   }
   n.value = value;
+  return DBIERR_NONE;
+}
+
+DBIResult DbiGetErrorString(DBIResult rslt, char* pszError) {
+  if (!pszError) return DBIERR_INVALIDPARAM;
+  QString text;
+  if (rslt != DBIERR_NONE && rslt == E().lastError) {
+    text = E().lastErrorText;
+  } else {
+    switch (rslt) {
+      case DBIERR_NONE: break;
+      case DBIERR_EOF: text = "At the end of the list."; break;
+      case DBIERR_INVALIDHNDL: text = "Invalid handle."; break;
+      case DBIERR_OBJNOTFOUND: text = "The configuration node does not exist."; break;
+      case DBIERR_INVALIDPARAM: text = "Invalid parameter."; break;
+      case DBIERR_NAMENOTUNIQUE: text = "The alias exists already."; break;
+      case DBIERR_UNKNOWNDB: text = "Unknown database."; break;
+      case DBIERR_DIRNOTFOUND: text = "The folder of the database does not exist."; break;
+      case DBIERR_UNKNOWNDRIVER: text = "Unknown driver."; break;
+      case DBIERR_NOTINITIALIZED: text = "The engine is not initialised."; break;
+      case DBIERR_NOCONFIGFILE: text = "The registry names no engine configuration file."; break;
+      case DBIERR_CFGCANNOTREAD: text = "The engine configuration cannot be read."; break;
+      case DBIERR_CFGCANNOTWRITE: text = "The engine configuration cannot be written."; break;
+      case DBIERR_READONLY: text = "The cursor is read-only."; break;
+      case DBIERR_CFGLOCKED: text = "The engine configuration is locked by another process."; break;
+      default: text = QString("Engine error %1.").arg(rslt, 4, 16, QChar('0')); break;
+    }
+  }
+  qstrncpy(pszError, win::UnicodeToAnsi(text).constData(), DBIMAXMSGLEN + 1);
   return DBIERR_NONE;
 }
 

@@ -49,6 +49,7 @@ enum : DBIResult {
   DBIERR_CFGCANNOTREAD = 0x2C0E,
   DBIERR_CFGCANNOTWRITE = 0x2C0F,
   DBIERR_READONLY = 0x2C10,
+  DBIERR_CFGLOCKED = 0x2C11,  // another process held the configuration's lock too long
 };
 
 // Starts a use of the engine (uses nest: each DbiInit needs its DbiExit); the first loads the
@@ -78,5 +79,9 @@ DBIResult DbiGetNextRecord(hDBICur hCursor, DBILockType eLock, void* pRecBuff,
 // Stores the szValue of the current node (a persistent cursor writes the file at once).
 DBIResult DbiModifyRecord(hDBICur hCursor, void* pRecBuf, BOOL16 bFreeLock);
 DBIResult DbiCloseCursor(hDBICur* phCursor);
+// The text of a result code in at most DBIMAXMSGLEN characters (ANSI). For the last failure of
+// reading or writing the configuration it names the file ("The engine configuration C:\...
+// stayed locked by another process for 30 seconds.").
+DBIResult DbiGetErrorString(DBIResult rslt, char* pszError);
 
 }  // extern "C"

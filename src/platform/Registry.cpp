@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <cstring>
 
 #include "platform/AtomicFile.h"
 #include "platform/Codepage.h"
@@ -20,12 +21,22 @@ QString Upper(const QString& s) { return s.toUpper(); }
 
 // --- reading .reg text ---
 
+// UTF-16 code units as they are: no byte order mark is looked for or dropped inside the data.
+QString Utf16Units(const char* data, qsizetype bytes) {
+  QString s(bytes / 2, Qt::Uninitialized);
+  std::memcpy(s.data(), data, size_t(s.size()) * 2);
+  return s;
+}
+
+QByteArray Utf16Bytes(const QString& s) {
+  return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+}
+
 QString DecodeRegFile(const QByteArray& data, bool* unicode) {
   *unicode = false;
   if (data.startsWith("\xFF\xFE")) {
     *unicode = true;
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData() + 2),
-                              (data.size() - 2) / 2);
+    return Utf16Units(data.constData() + 2, data.size() - 2);
   }
   if (data.startsWith("\xEF\xBB\xBF")) {
     *unicode = true;
@@ -103,8 +114,7 @@ bool ParseHexBytes(const QString& list, QByteArray& out) {
 // Text of a string held in bytes (up to the first zero), as the file's format wrote it.
 QString BytesToText(const QByteArray& bytes, bool unicode) {
   if (unicode) {
-    QString s = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                                   bytes.size() / 2);
+    QString s = Utf16Units(bytes.constData(), bytes.size());
     int z = s.indexOf(QChar(0));
     return z < 0 ? s : s.left(z);
   }
@@ -112,11 +122,19 @@ QString BytesToText(const QByteArray& bytes, bool unicode) {
   return AnsiToUnicode(z < 0 ? bytes : bytes.left(z));
 }
 
-// Multi-strings of a version 5 file are turned into the ANSI code page the store is written in.
-QByteArray MultiToAnsi(const QByteArray& bytes) {
-  QString s = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
-                                 bytes.size() / 2);
-  return UnicodeToAnsi(s);
+// Whether the ANSI code page holds the text exactly.
+bool FitsAnsi(const QString& s) { return AnsiToUnicode(UnicodeToAnsi(s)) == s; }
+
+// Multi-strings are kept as UTF-16 whatever the file held, so that none of their text is lost.
+QByteArray WidenMulti(const QByteArray& ansi) { return Utf16Bytes(AnsiToUnicode(ansi)); }
+
+// The multi-string in the ANSI code page, when it holds it exactly.
+bool NarrowMulti(const QByteArray& wide, QByteArray* ansi) {
+  if (wide.size() % 2) return false;
+  QString s = Utf16Units(wide.constData(), wide.size());
+  if (!FitsAnsi(s)) return false;
+  *ansi = UnicodeToAnsi(s);
+  return true;
 }
 
 // Parses the data part of a value line into v; false when it is not valid.
@@ -158,8 +176,8 @@ bool ParseData(const QString& data, bool unicode, RegValue& v) {
   } else if (type == REG_DWORD && bytes.size() == 4) {
     v.dword = quint32(uchar(bytes[0])) | quint32(uchar(bytes[1])) << 8 |
               quint32(uchar(bytes[2])) << 16 | quint32(uchar(bytes[3])) << 24;
-  } else if (type == REG_MULTI_SZ && unicode) {
-    v.bytes = MultiToAnsi(bytes);
+  } else if (type == REG_MULTI_SZ) {
+    v.bytes = unicode ? bytes : WidenMulti(bytes);
   } else {
     v.bytes = bytes;
   }
@@ -195,14 +213,34 @@ QString HexList(const QString& prefix, const QByteArray& bytes) {
   return out;
 }
 
-QString ValueLine(const RegValue& v) {
+// A value as a line of a REGEDIT4 file (unicode false) or of a version 5 file.
+QString ValueLine(const RegValue& v, bool unicode) {
   QString name = v.name.isEmpty() ? QString("@") : '"' + Escape(v.name) + '"';
+  QByteArray multi;
   switch (v.type) {
     case REG_SZ: return name + "=\"" + Escape(v.text) + '"';
-    case REG_DWORD: return name + QString("=dword:%1").arg(v.dword, 8, 16, QChar('0'));
-    case REG_EXPAND_SZ: return HexList(name + "=hex(2):", UnicodeToAnsi(v.text) + '\0');
+    case REG_DWORD:
+      // A number of another length than four bytes is kept as it came.
+      if (!v.bytes.isEmpty()) return HexList(name + "=hex(4):", v.bytes);
+      return name + QString("=dword:%1").arg(v.dword, 8, 16, QChar('0'));
+    case REG_EXPAND_SZ:
+      return HexList(name + "=hex(2):", unicode ? Utf16Bytes(v.text + QChar(0))
+                                                : UnicodeToAnsi(v.text) + '\0');
     case REG_BINARY: return HexList(name + "=hex:", v.bytes);
+    case REG_MULTI_SZ:
+      if (!unicode) NarrowMulti(v.bytes, &multi);
+      return HexList(name + "=hex(7):", unicode ? v.bytes : multi);
     default: return HexList(name + QString("=hex(%1):").arg(v.type, 0, 16), v.bytes);
+  }
+}
+
+bool ValueFitsAnsi(const RegValue& v) {
+  QByteArray multi;
+  switch (v.type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: return FitsAnsi(v.name) && FitsAnsi(v.text);
+    case REG_MULTI_SZ: return FitsAnsi(v.name) && NarrowMulti(v.bytes, &multi);
+    default: return FitsAnsi(v.name);
   }
 }
 
@@ -227,7 +265,12 @@ Loaded LoadStore() {
     return l;
   }
   QByteArray data = f.readAll();
-  if (data.trimmed().isEmpty()) return l;
+  // An empty store (a file made by hand, a disk that filled up) is a new machine's store: the
+  // platform's own keys must not be dropped by the next save.
+  if (data.trimmed().isEmpty()) {
+    l.store = DefaultRegistry();
+    return l;
+  }
   QList<int> bad;
   if (!l.store.Apply(data, &bad))
     l.problem = QString("The registry store %1 is not a registry file.").arg(f.fileName());
@@ -241,7 +284,7 @@ template <typename F>
 void ChangeStore(F change) {
   QString file = StoreFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
-  FileLock lock(file);
+  FileLock lock(file, QString("The registry store %1").arg(file));
   Loaded l = LoadStore();
   if (!l.problem.isEmpty()) throw Error(l.problem + " It was left as it is.", ERROR_ACCESS_DENIED);
   change(l.store);
@@ -409,13 +452,18 @@ bool RegStore::Apply(const QByteArray& fileData, QList<int>* badLines) {
 }
 
 QByteArray RegStore::Serialize() const {
-  QString out = "REGEDIT4\r\n";
+  bool unicode = false;
+  for (const RegKey& k : keys_) {
+    unicode = unicode || !FitsAnsi(k.path);
+    for (const RegValue& v : k.values) unicode = unicode || !ValueFitsAnsi(v);
+  }
+  QString out = unicode ? "Windows Registry Editor Version 5.00\r\n" : "REGEDIT4\r\n";
   for (const RegKey& k : keys_) {
     out += "\r\n[" + kRoot + (k.path.isEmpty() ? QString() : '\\' + k.path) + "]\r\n";
-    for (const RegValue& v : k.values) out += ValueLine(v) + "\r\n";
+    for (const RegValue& v : k.values) out += ValueLine(v, unicode) + "\r\n";
   }
   out += "\r\n";
-  return UnicodeToAnsi(out);
+  return unicode ? QByteArray("\xFF\xFE", 2) + Utf16Bytes(out) : UnicodeToAnsi(out);
 }
 
 RegStore DefaultRegistry() {

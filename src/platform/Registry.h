@@ -1,8 +1,10 @@
 #pragma once
-// HKEY_LOCAL_MACHINE of the machine, kept in registry/HKLM.reg (REGEDIT4 text). Key and value
-// names compare without regard to case and keep the case they were created with; a leading "\"
-// is ignored. Every change reloads the store, applies itself and saves it atomically under a
-// lock, so the installer and the registry editor it starts never lose each other's changes.
+// HKEY_LOCAL_MACHINE of the machine, kept in registry/HKLM.reg (REGEDIT4 text, or a version 5
+// file when some text does not fit the ANSI code page). Key and value names compare without
+// regard to case and keep the case they were created with; a leading "\" is ignored. Every
+// change reloads the store, applies itself and saves it atomically under a lock, so the installer
+// and the registry editor it starts never lose each other's changes; a writer waits a bounded
+// time for another (StoreLockWaitMs) and then fails with win::Error.
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -25,7 +27,7 @@ struct RegValue {
   unsigned type = REG_SZ;
   QString text;        // REG_SZ and REG_EXPAND_SZ
   quint32 dword = 0;   // REG_DWORD
-  QByteArray bytes;    // other types, as stored
+  QByteArray bytes;    // other types, as stored; REG_MULTI_SZ always in UTF-16
 };
 
 struct RegKey {
@@ -55,7 +57,9 @@ class RegStore {
   // Returns false when the header is missing (nothing is applied); badLines gets the numbers of
   // lines that could not be read (they are skipped).
   bool Apply(const QByteArray& fileData, QList<int>* badLines = nullptr);
-  // The whole tree as REGEDIT4 text, in the ANSI code page with CR LF line ends.
+  // The whole tree as REGEDIT4 text in the ANSI code page with CR LF line ends; when a name or a
+  // text does not fit that code page, the whole tree as a version 5 file in UTF-16 instead, so
+  // that no key or value is lost (two keys that differ only outside the code page stay two).
   QByteArray Serialize() const;
 
  private:

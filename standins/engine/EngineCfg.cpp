@@ -1,8 +1,16 @@
 #include "EngineCfg.h"
 
+#include <QSet>
+
 namespace {
 
-bool SameName(const QByteArray& a, const QByteArray& b) { return qstricmp(a, b) == 0; }
+// The key of a name or path in the indexes: ASCII letters upper-cased, as qstricmp compares.
+QByteArray Key(const QByteArray& s) {
+  QByteArray k = s;
+  for (char& c : k)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return k;
+}
 
 bool Storable(const QByteArray& s) { return !s.contains('\n') && !s.contains('\r'); }
 
@@ -26,6 +34,7 @@ QByteArray TEngineCfg::NormalizePath(const QByteArray& path) {
 
 bool TEngineCfg::Parse(const QByteArray& text, int* badLine) {
   sections_.clear();
+  byPath_.clear();
   Section* current = nullptr;
   int number = 0;
   for (QByteArray line : text.split('\n')) {
@@ -36,6 +45,7 @@ bool TEngineCfg::Parse(const QByteArray& text, int* badLine) {
     auto fail = [&] {
       if (badLine) *badLine = number;
       sections_.clear();
+      byPath_.clear();
       return false;
     };
     if (trimmed.startsWith('[')) {
@@ -62,15 +72,17 @@ QByteArray TEngineCfg::Serialize() const {
 }
 
 const TEngineCfg::Section* TEngineCfg::Find(const QByteArray& path) const {
-  QByteArray norm = NormalizePath(path);
-  for (const Section& s : sections_)
-    if (SameName(s.path, norm)) return &s;
-  return nullptr;
+  auto it = byPath_.constFind(Key(NormalizePath(path)));
+  return it == byPath_.constEnd() ? nullptr : &sections_[*it];
 }
 
 TEngineCfg::Section& TEngineCfg::Ensure(const QByteArray& path) {
-  if (const Section* s = Find(path)) return const_cast<Section&>(*s);
-  sections_.append(Section{NormalizePath(path), {}});
+  const QByteArray norm = NormalizePath(path);
+  const QByteArray key = Key(norm);
+  auto it = byPath_.constFind(key);
+  if (it != byPath_.constEnd()) return sections_[*it];
+  byPath_.insert(key, sections_.size());
+  sections_.append(Section{norm, {}, {}});
   return sections_.last();
 }
 
@@ -78,29 +90,35 @@ QList<QByteArray> TEngineCfg::ChildNames(const QByteArray& path) const {
   QByteArray prefix = NormalizePath(path);
   if (prefix != "\\") prefix += '\\';
   QList<QByteArray> names;
+  QSet<QByteArray> seen;
   for (const Section& s : sections_) {
     if (s.path.size() <= prefix.size() || qstrnicmp(s.path, prefix, prefix.size()) != 0) continue;
     QByteArray child = s.path.mid(prefix.size());
     child = child.left(child.indexOf('\\') < 0 ? child.size() : child.indexOf('\\'));
-    bool seen = false;
-    for (const QByteArray& n : names) seen = seen || SameName(n, child);
-    if (!seen) names << child;
+    if (!seen.contains(Key(child))) {
+      seen.insert(Key(child));
+      names << child;
+    }
   }
   return names;
 }
 
-bool TEngineCfg::HasChildren(const QByteArray& path) const { return !ChildNames(path).isEmpty(); }
+bool TEngineCfg::HasChildren(const QByteArray& path) const {
+  QByteArray prefix = NormalizePath(path);
+  if (prefix != "\\") prefix += '\\';
+  for (const Section& s : sections_)
+    if (s.path.size() > prefix.size() && qstrnicmp(s.path, prefix, prefix.size()) == 0) return true;
+  return false;
+}
 
 QByteArray TEngineCfg::Value(const QByteArray& path, const QByteArray& name, bool* found) const {
   if (found) *found = false;
   const Section* s = Find(path);
   if (!s) return {};
-  for (const auto& [n, v] : s->values)
-    if (SameName(n, name)) {
-      if (found) *found = true;
-      return v;
-    }
-  return {};
+  auto it = s->byName.constFind(Key(name));
+  if (it == s->byName.constEnd()) return {};
+  if (found) *found = true;
+  return s->values[*it].second;
 }
 
 bool TEngineCfg::SetValue(const QByteArray& path, const QByteArray& name, const QByteArray& value) {
@@ -109,11 +127,13 @@ bool TEngineCfg::SetValue(const QByteArray& path, const QByteArray& name, const 
       !Storable(path))
     return false;
   Section& s = Ensure(path);
-  for (auto& [old, v] : s.values)
-    if (SameName(old, n)) {
-      v = value;
-      return true;
-    }
+  const QByteArray key = Key(n);
+  auto it = s.byName.constFind(key);
+  if (it != s.byName.constEnd()) {
+    s.values[*it].second = value;
+    return true;
+  }
+  s.byName.insert(key, s.values.size());
   s.values.append({n, value});
   return true;
 }

@@ -3,7 +3,10 @@
 // ("\DRIVERS\PARADOX\INIT"), each section holding named values, kept as a text file (its format
 // is in the README). Names and values are bytes in the system's ANSI code page; paths and names
 // compare without regard to case (ASCII). Aliases are the sections "\DATABASES\<alias>\DB INFO".
+// Sections and values are found through indexes, so that reading a configuration with thousands
+// of aliases takes time in proportion to its size.
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 
@@ -12,6 +15,7 @@ class TEngineCfg {
   struct Section {
     QByteArray path;  // normalised: "\DRIVERS\PARADOX\INIT"
     QList<QPair<QByteArray, QByteArray>> values;
+    QHash<QByteArray, qsizetype> byName;  // upper-cased name -> position in values
   };
 
   // "\\DRIVERS\\PARADOX\\INIT", "DRIVERS\PARADOX\INIT\" and "\DRIVERS\PARADOX\INIT" are one path.
@@ -50,4 +54,5 @@ class TEngineCfg {
 
  private:
   QList<Section> sections_;
+  QHash<QByteArray, qsizetype> byPath_;  // upper-cased path -> position in sections_
 };

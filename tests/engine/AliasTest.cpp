@@ -122,6 +122,10 @@ TEST_F(AliasTest, FreshInstallationRegistersTheEngineAndCreatesTheAliases) {
     EXPECT_FALSE(IsInstalled());  // the alias is there, its folder not yet
     ASSERT_TRUE(win::ForceDirectories("D:\\Date\\DATA"));
     EXPECT_TRUE(IsInstalled());
+
+    // Nothing but the stores beside the stores: no lock, no temporary file.
+    EXPECT_EQ(FolderEntries(machine.Host(folder)), (QStringList{"bde.reg", "IDAPI32.CFG"}));
+    EXPECT_EQ(FolderEntries(machine.folder() + "/registry"), QStringList{"HKLM.reg"});
   }
 }
 
@@ -172,6 +176,8 @@ TEST_F(AliasTest, AnEngineWithoutItsRegistrationNeedsBdeReg) {
     EXPECT_TRUE(e.message().contains("bde.reg")) << e.message().toStdString();
   }
   EXPECT_EQ(machine.ReadHostFile(cfgFile), before);  // no aliases
+  EXPECT_EQ(FolderEntries(machine.Host("C:\\BDE")), QStringList{"IDAPI32.CFG"});
+  EXPECT_EQ(FolderEntries(machine.folder() + "/registry"), QStringList{"HKLM.reg"});
 }
 
 TEST_F(AliasTest, OlderEngineWarningByVersion) {

@@ -1,5 +1,9 @@
 #include "EngineSupport.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -25,4 +29,28 @@ QString ScreenFile(const QString& name) {
   QString dir = QCoreApplication::applicationDirPath() + "/../screens";
   QDir().mkpath(dir);
   return QDir::cleanPath(dir + "/" + name);
+}
+
+QStringList FolderEntries(const QString& hostFolder) {
+  return QDir(hostFolder).entryList(
+      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+      QDir::Name | QDir::IgnoreCase);
+}
+
+HeldStoreLock::HeldStoreLock(const QString& hostFolder, int waitMs) {
+  hadWait_ = qEnvironmentVariableIsSet("ZAREDERAD_STORE_WAIT_MS");
+  oldWait_ = qgetenv("ZAREDERAD_STORE_WAIT_MS");
+  qputenv("ZAREDERAD_STORE_WAIT_MS", QByteArray::number(waitMs));
+  QDir().mkpath(hostFolder);
+  fd_ = ::open(QFile::encodeName(hostFolder), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  EXPECT_GE(fd_, 0);
+  EXPECT_EQ(::flock(fd_, LOCK_EX | LOCK_NB), 0);
+}
+
+HeldStoreLock::~HeldStoreLock() {
+  if (fd_ >= 0) ::close(fd_);
+  if (hadWait_)
+    qputenv("ZAREDERAD_STORE_WAIT_MS", oldWait_);
+  else
+    qunsetenv("ZAREDERAD_STORE_WAIT_MS");
 }

@@ -1,7 +1,11 @@
 // The engine calls over the engine stand-in's configuration file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
+#include <QFileInfo>
+#include <vector>
 
 #include "EngineCfg.h"
 #include "EngineSupport.h"
@@ -72,6 +76,29 @@ TEST(EngineCfgFormat, ReadsWritesAndRefusesWhatItCannotKeep) {
   EXPECT_FALSE(TEngineCfg().Parse("[\\A]\r\nfine=1\r\nno equals here\r\n", &bad));
   EXPECT_EQ(bad, 3);
   EXPECT_FALSE(TEngineCfg().Parse("NAME=value before any section\r\n", &bad));
+
+  // A section or value named twice, in any case, is one; the first spelling and place stay.
+  TEngineCfg twice;
+  ASSERT_TRUE(twice.Parse("[\\A\\b]\r\nx=1\r\n[\\c]\r\n[\\a\\B\\]\r\nX=2\r\ny=3\r\n"));
+  EXPECT_EQ(twice.Serialize().mid(twice.Serialize().indexOf("\r\n") + 2),
+            "\r\n[\\A\\b]\r\nx=2\r\ny=3\r\n\r\n[\\c]\r\n");
+}
+
+TEST(EngineCfgFormat, ThousandsOfAliases) {
+  TEngineCfg cfg;
+  cfg.AddDefaults();
+  for (int i = 0; i < 3000; ++i)
+    ASSERT_TRUE(cfg.AddAlias("A" + QByteArray::number(i), "PARADOX",
+                             "PATH:C:\\D" + QByteArray::number(i)));
+  TEngineCfg again;
+  ASSERT_TRUE(again.Parse(cfg.Serialize()));
+  const QList<QByteArray> names = again.AliasNames();
+  ASSERT_EQ(names.size(), 3000);
+  EXPECT_EQ(names[2999], "A2999");
+  EXPECT_EQ(again.AliasPath("a1234"), "C:\\D1234");
+  EXPECT_FALSE(again.AddAlias("a2999", "PARADOX", "PATH:X"));
+  EXPECT_TRUE(again.HasChildren("\\DATABASES\\A7"));
+  EXPECT_FALSE(again.HasChildren("\\DATABASES\\A7\\DB INFO"));
 }
 
 TEST_F(EngineTest, InitNeedsAReadableConfigurationNamedByTheRegistry) {
@@ -162,4 +189,55 @@ TEST_F(EngineTest, ConfigurationCursorReadsAndStoresNodes) {
   EXPECT_EQ(DbiModifyRecord(ro, &d, true), DBIERR_READONLY);
   EXPECT_EQ(DbiExit(), DBIERR_NONE);  // frees both cursors
   EXPECT_EQ(DbiSetToBegin(cur), DBIERR_INVALIDHNDL);
+}
+
+TEST_F(EngineTest, ConcurrentWritersLoseNoAlias) {
+  cfgFile = InstallEngineConfig(machine);
+  constexpr int kWriters = 3, kAliases = 15;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failed = DbiInit(nullptr) != DBIERR_NONE;
+      for (int i = 0; i < kAliases; ++i) {
+        QByteArray name = "W" + QByteArray::number(w) + "A" + QByteArray::number(i);
+        failed |= DbiAddAlias(nullptr, name, "PARADOX", "PATH:C:\\" + name, true) != DBIERR_NONE;
+      }
+      _exit(failed);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(FileCfg().AliasNames().size(), kWriters * kAliases);
+  EXPECT_EQ(FolderEntries(QFileInfo(cfgFile).absolutePath()), QStringList{"IDAPI32.CFG"});
+}
+
+// Another process holds the configuration's lock and never lets go: every change gives up after
+// the bound with a result that names the file, and changes nothing.
+TEST_F(EngineTest, AWriterGivesUpOnALockHeldForever) {
+  cfgFile = InstallEngineConfig(machine);
+  ASSERT_EQ(DbiInit(nullptr), DBIERR_NONE);
+  const QByteArray before = machine.ReadHostFile(cfgFile);
+  {
+    HeldStoreLock held(QFileInfo(cfgFile).absolutePath(), 300);
+    EXPECT_EQ(DbiAddAlias(nullptr, "ZORVAN", "PARADOX", "PATH:C:\\D", true), DBIERR_CFGLOCKED);
+    char text[DBIMAXMSGLEN + 1];
+    ASSERT_EQ(DbiGetErrorString(DBIERR_CFGLOCKED, text), DBIERR_NONE);
+    EXPECT_TRUE(QByteArray(text).contains("C:\\BDE\\IDAPI32.CFG")) << text;
+    EXPECT_TRUE(QByteArray(text).contains("locked")) << text;
+    EXPECT_EQ(DbiAddAlias(nullptr, "SESSION", "PARADOX", "PATH:C:\\S", false), DBIERR_NONE);
+    EXPECT_EQ(DbiCfgSave(nullptr, nullptr, false), DBIERR_CFGLOCKED);
+    EXPECT_EQ(machine.ReadHostFile(cfgFile), before);
+    EXPECT_EQ(FolderEntries(QFileInfo(cfgFile).absolutePath()), QStringList{"IDAPI32.CFG"});
+  }
+  EXPECT_EQ(DbiCfgSave(nullptr, nullptr, false), DBIERR_NONE);  // the session alias is kept
+  EXPECT_EQ(DbiAddAlias(nullptr, "ZORVAN", "PARADOX", "PATH:C:\\D", true), DBIERR_NONE);
+  EXPECT_TRUE(FileCfg().HasAlias("SESSION"));
+  EXPECT_TRUE(FileCfg().HasAlias("ZORVAN"));
+  EXPECT_EQ(FolderEntries(QFileInfo(cfgFile).absolutePath()), QStringList{"IDAPI32.CFG"});
 }

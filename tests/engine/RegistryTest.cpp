@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "EngineSupport.h"
 #include "common/TestMachine.h"
 #include "platform/AtomicFile.h"
 #include "platform/Codepage.h"
@@ -98,7 +99,121 @@ TEST(RegFormat, Version5FilesInUtf16) {
   EXPECT_EQ(s.Find("Software\\Test")->value("Expand")->text, "%A%");
 }
 
-class RegistryTest : public MachineTest {};
+// Names and texts outside Windows-1250: Cyrillic "Klyuch" and "Shkaf" (which that code page would
+// both write as "????"), "Imya", "Znachenie", "Drugoe"; Greek "Ellada", "Onoma", "Kalimera".
+const QString kKeyA = "\u041a\u043b\u044e\u0447", kKeyB = "\u0428\u043a\u0430\u0444";
+const QString kName = "\u0418\u043c\u044f";
+const QString kTextA = "\u0417\u043d\u0430\u0447\u0435\u043d\u0438\u0435";
+const QString kTextB = "\u0414\u0440\u0443\u0433\u043e\u0435";
+const QString kGreekKey = "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1";
+const QString kGreekName = "\u039f\u03bd\u03bf\u03bc\u03b1";
+const QString kGreekText = "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1";
+
+TEST(RegFormat, TextOutsideTheCodePageMakesAVersion5Store) {
+  const QString text = "Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyA + "]\r\n"
+                       "\"" + kName + "\"=\"" + kTextA + "\"\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyB + "]\r\n"
+                       "\"Multi\"=hex(7):b1,03,00,00,b2,03,00,00,00,00\r\n"  // alpha, beta
+                       "\"Expand\"=hex(2):25,00,b1,03,25,00,00,00\r\n";
+  RegStore s;
+  ASSERT_TRUE(s.Apply(Utf16File(text)));
+  const QByteArray written = s.Serialize();
+  EXPECT_TRUE(written.startsWith(Utf16File("Windows Registry Editor Version 5.00\r\n")));
+  RegStore again;
+  QList<int> bad;
+  ASSERT_TRUE(again.Apply(written, &bad));
+  EXPECT_TRUE(bad.isEmpty());
+  EXPECT_EQ(again.Serialize(), written);
+  const RegKey* key = again.Find("Software\\" + kKeyA.toLower());
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->value(kName.toLower())->text, kTextA);
+  const RegKey* other = again.Find("Software\\" + kKeyB);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->value("Expand")->text, "%\u03b1%");
+  EXPECT_EQ(other->value("Multi")->bytes, QByteArray("\xb1\x03\0\0\xb2\x03\0\0\0\0", 10));
+
+  // Text the code page holds keeps the REGEDIT4 store, multi-strings in it included.
+  RegStore ansi;
+  ASSERT_TRUE(ansi.Apply(Utf16File("Windows Registry Editor Version 5.00\r\n"
+                                   "[HKEY_LOCAL_MACHINE\\Software\\Bra\u015fov]\r\n"
+                                   "\"M\"=hex(7):61,00,00,00,00,00\r\n")));
+  EXPECT_TRUE(ansi.Serialize().startsWith("REGEDIT4\r\n"));
+  EXPECT_TRUE(ansi.Serialize().contains("[HKEY_LOCAL_MACHINE\\Software\\Bra\xbaov]\r\n"
+                                        "\"M\"=hex(7):61,00,00\r\n"));
+}
+
+class RegistryTest : public MachineTest {
+ protected:
+  QString Folder() const { return machine.folder() + "/registry"; }
+  QString Store() const { return Folder() + "/HKLM.reg"; }
+};
+
+TEST_F(RegistryTest, AVersion5FileImportedTwiceLeavesTheStoreAsItWas) {
+  const QString text = "Windows Registry Editor Version 5.00\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyA + "]\r\n"
+                       "\"" + kName + "\"=\"" + kTextA + "\"\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyB + "]\r\n"
+                       "\"" + kName + "\"=\"" + kTextB + "\"\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\" + kGreekKey + "]\r\n"
+                       "\"" + kGreekName + "\"=\"" + kGreekText + "\"\r\n";
+  machine.WriteHostFile(machine.Host("C:\\intl.reg"), Utf16File(text));
+  ASSERT_EQ(RunProcess("regedit /s C:\\intl.reg", SW_MINIMIZE, true), 0);
+  const QByteArray once = machine.ReadHostFile(Store());
+  ASSERT_EQ(RunProcess("regedit /s C:\\intl.reg", SW_MINIMIZE, true), 0);
+  EXPECT_EQ(machine.ReadHostFile(Store()), once);
+
+  EXPECT_EQ(Read("\\Software\\" + kKeyA, kName), kTextA);
+  EXPECT_EQ(Read("\\Software\\" + kKeyB, kName), kTextB);
+  EXPECT_EQ(Read("\\Software\\" + kGreekKey, kGreekName), kGreekText);
+  // The platform's keys are still there, and a change through the program keeps it all.
+  EXPECT_EQ(Read("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
+            "C:\\Program Files");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Borland", true));
+  reg.WriteString("X", "1");
+  EXPECT_EQ(Read("\\Software\\" + kKeyB, kName), kTextB);
+  EXPECT_EQ(Read("\\Software\\" + kGreekKey, kGreekName), kGreekText);
+}
+
+TEST_F(RegistryTest, AnEmptyStoreKeepsThePlatformKeys) {
+  machine.WriteHostFile(Store(), "");
+  EXPECT_EQ(Read("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"),
+            "C:\\Program Files");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Borland\\BLW32", true));
+  reg.WriteString("UseCount", "1");
+  const QByteArray store = machine.ReadHostFile(Store());
+  EXPECT_TRUE(store.contains("\"ProgramFilesDir\"=\"C:\\\\Program Files\"")) << store.constData();
+  EXPECT_TRUE(store.contains("\"UseCount\"=\"1\""));
+}
+
+// Another process holds the store's lock and never lets go: writers give up after their bound,
+// the registry editor too, naming the store; nothing changes and nothing is left beside it.
+TEST_F(RegistryTest, AWriterGivesUpOnALockHeldForever) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\T", true));
+  const QByteArray before = machine.ReadHostFile(Store());
+  machine.WriteHostFile(machine.Host("C:\\t.reg"),
+                        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n\"B\"=\"2\"\r\n");
+  {
+    HeldStoreLock held(Folder(), 300);
+    try {
+      reg.WriteString("A", "1");
+      ADD_FAILURE() << "wrote under a lock held by another";
+    } catch (const Error& e) {
+      EXPECT_TRUE(e.message().contains("registry store " + Store())) << e.message().toStdString();
+      EXPECT_TRUE(e.message().contains("locked")) << e.message().toStdString();
+    }
+    EXPECT_FALSE(reg.OpenKey("\\Software\\New", true));
+    EXPECT_EQ(RunProcess("regedit /s C:\\t.reg", SW_MINIMIZE, true), 1);
+    EXPECT_EQ(machine.ReadHostFile(Store()), before);
+    EXPECT_EQ(FolderEntries(Folder()), QStringList{"HKLM.reg"});
+  }
+  ASSERT_TRUE(reg.OpenKey("\\Software\\T", false));
+  reg.WriteString("A", "1");  // once it is let go
+  EXPECT_EQ(Read("\\Software\\T", "A"), "1");
+}
 
 TEST_F(RegistryTest, KeysAndValuesWithoutRegardToCase) {
   TRegistry reg;
@@ -125,7 +240,8 @@ TEST_F(RegistryTest, KeysAndValuesWithoutRegardToCase) {
 TEST_F(RegistryTest, OtherTypesSurviveAndAreNotReadAsStrings) {
   machine.WriteHostFile(machine.folder() + "/registry/HKLM.reg",
                         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\T]\r\n"
-                        "\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n");
+                        "\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
+                        "\"N\"=hex(4):01,02\r\n");
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("\\Software\\T", false));
   EXPECT_EQ(reg.GetDataType("d"), REG_DWORD);
@@ -133,7 +249,7 @@ TEST_F(RegistryTest, OtherTypesSurviveAndAreNotReadAsStrings) {
   reg.WriteString("S", "text");
   QByteArray store = machine.ReadHostFile(machine.folder() + "/registry/HKLM.reg");
   EXPECT_TRUE(store.contains("\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
-                             "\"S\"=\"text\""))
+                             "\"N\"=hex(4):01,02\r\n\"S\"=\"text\""))
       << store.constData();
 }
 
@@ -152,6 +268,7 @@ TEST_F(RegistryTest, ADamagedStoreIsReadButNeverOverwritten) {
     EXPECT_TRUE(e.message().contains("damaged at line 5")) << e.message().toStdString();
   }
   EXPECT_EQ(machine.ReadHostFile(file), damaged);
+  EXPECT_EQ(FolderEntries(Folder()), QStringList{"HKLM.reg"});
 }
 
 TEST_F(RegistryTest, TheRegistryEditorImportsThroughRunProcess) {
@@ -200,9 +317,11 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing) {
   const RegKey* k = store.Find("Software\\Writers");
   ASSERT_TRUE(k);
   EXPECT_EQ(k->values.size(), kWriters * kValues);
+  EXPECT_EQ(FolderEntries(Folder()), QStringList{"HKLM.reg"});  // no lock, no temporary file
 }
 
-// A save killed at any step of the way leaves the old store or the new one, never a mixture.
+// A save killed at any step of the way leaves the old store or the new one, never a mixture; a
+// temporary file it left is gone after the next save.
 TEST_F(RegistryTest, ASaveKilledHalfwayLeavesTheOldOrTheNewStore) {
   const QString file = machine.folder() + "/registry/HKLM.reg";
   {
@@ -212,7 +331,7 @@ TEST_F(RegistryTest, ASaveKilledHalfwayLeavesTheOldOrTheNewStore) {
   }
   const QByteArray before = machine.ReadHostFile(file);
   QByteArray after;
-  int survived = 0;
+  int survived = 0, leftBehind = 0;
   for (int killAt = 1;; ++killAt) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
@@ -244,9 +363,12 @@ TEST_F(RegistryTest, ASaveKilledHalfwayLeavesTheOldOrTheNewStore) {
     QString filler = s.Find("Software\\Big")->value("Filler")->text;
     EXPECT_TRUE(now == before || filler == QString(20000, 'y')) << "kill at step " << killAt;
     if (now != before) ++survived;  // killed after the rename
-    // Restore the old store for the next round; leftover temporary files stay harmless.
+    if (FolderEntries(Folder()).size() > 1) ++leftBehind;  // killed once it was named
+    // Restore the old store for the next round.
     machine.WriteHostFile(file, before);
   }
   EXPECT_EQ(survived, 1);
+  EXPECT_EQ(leftBehind, 1);
   EXPECT_TRUE(after.contains(QByteArray(100, 'y')));
+  EXPECT_EQ(FolderEntries(Folder()), QStringList{"HKLM.reg"});
 }
