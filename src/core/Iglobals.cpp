@@ -18,7 +18,8 @@
 #include "pages/Ccfg.h"
 #include "pages/Cfindapp.h"
 #include "pages/Citype.h"
-#include "pages/Placeholder.h"
+#include "pages/Cupgcopy.h"
+#include "pages/Cupgdata.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -85,8 +86,8 @@ std::array<TPageFactory, 10> DefaultPageTable() {
   table[3] = [] { return new TConfig; };
   table[4] = [] { return new TEndScreen; };
   table[6] = [] { return new TFindApp; };
-  // The other upgrade pages are not built yet: plain pages stand at their positions.
-  for (int pos : {7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
+  table[7] = [] { return new TUpgCopy; };
+  table[8] = [] { return new TUpgData; };
   return table;
 }
 
