@@ -617,9 +617,10 @@ TActiveEdit::TActiveEdit(QWidget* parent) : QLineEdit(parent) {
   UpdateTextMargin();
   ApplyColors();
   connect(this, &QLineEdit::textChanged, this, [this] {
-    // Text put into an edit that is not being edited is shown from its start, as the
-    // platform's edit shows it: a long path keeps its drive and first folders in sight.
-    if (!FFocused) setCursorPosition(0);
+    // Text put into an edit that is not being edited (not the one its window types into) is
+    // shown from its start, as the platform's edit shows it: a long path keeps its drive and
+    // first folders in sight.
+    if (window()->focusWidget() != this) setCursorPosition(0);
     if (OnChange) Guarded([this] { OnChange(this); });
   });
 }
