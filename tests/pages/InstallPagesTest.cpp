@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
@@ -655,7 +656,10 @@ TEST_F(InstallPagesTest, CloseRequestLeavesThePageOpen) {
     QCoreApplication::processEvents();
     stayed = page->isVisible() && page->ModalResult == mrNone &&
              QApplication::activeModalWidget() == page;
-    Later([page] { Press(page, Qt::Key_C); });  // the wizard goes on from this page
+    // The wizard goes on from this page (if it is still there).
+    Later([page = QPointer<TDirs>(page)] {
+      if (page) Press(page, Qt::Key_C);
+    });
   });
   RunPageLoop();
   EXPECT_EQ(user.Pending(), 0);
