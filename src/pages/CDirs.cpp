@@ -37,13 +37,13 @@ TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, 
   return edit;
 }
 
-// The small button next to an edit: a drop-down arrow, its caption kept but not shown.
+// The small button next to an edit: a folder glyph, its caption kept but not shown.
 TMButton* PickButton(QWidget* parent, const char* name, int top) {
   auto* b = new TMButton(parent);
   b->setObjectName(name);
   b->setText("Cauta...");
   b->SetCaptionVisible(false);
-  if (Mesaj) b->SetGlyph(Mesaj->Picture("SagDown"));
+  if (Mesaj) b->SetGlyph(Mesaj->Picture("Dosar"));
   b->SetColor(PageColor);
   b->SetColorOver(PageColor);
   b->setGeometry(kEditLeft + kEditWidth + 2, top, kRowHeight, kRowHeight);
