@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include <vector>
+#include <memory>
 
 #ifdef ZAREDERAD_HAVE_ISAL
 #include <isa-l/igzip_lib.h>
@@ -16,6 +16,21 @@ namespace {
 constexpr size_t kIn = 128 * 1024;
 constexpr size_t kOut = 512 * 1024;
 
+// The buffers live as long as the thread: an archive of 10,000 small files would otherwise
+// allocate and clear them 10,000 times.
+struct Buffers {
+  std::unique_ptr<char[]> in{new char[kIn]};
+  std::unique_ptr<char[]> out{new char[kOut]};
+#ifdef ZAREDERAD_HAVE_ISAL
+  std::unique_ptr<inflate_state> state{new inflate_state};  // about 40 KB
+#endif
+};
+
+Buffers& Scratch() {
+  thread_local Buffers buffers;
+  return buffers;
+}
+
 TInflateOutcome WithZlib(const TInflateSource& source, const TInflateSink& sink) {
   TInflateOutcome o;
   z_stream z{};
@@ -24,27 +39,28 @@ TInflateOutcome WithZlib(const TInflateSource& source, const TInflateSink& sink)
     z_stream* z;
     ~End() { inflateEnd(z); }
   } end{&z};
-  std::vector<char> in(kIn), out(kOut);
+  char* const in = Scratch().in.get();
+  char* const out = Scratch().out.get();
   uLong crc = crc32(0, nullptr, 0);
   bool eof = false;
   for (;;) {
     if (z.avail_in == 0 && !eof) {
-      long long n = source(in.data(), in.size());
+      long long n = source(in, kIn);
       if (n < 0) return o;
       eof = n == 0;
-      z.next_in = reinterpret_cast<Bytef*>(in.data());
+      z.next_in = reinterpret_cast<Bytef*>(in);
       z.avail_in = uInt(n);
     }
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = uInt(out.size());
+    z.next_out = reinterpret_cast<Bytef*>(out);
+    z.avail_out = uInt(kOut);
     const uInt before = z.avail_in;
     int r = inflate(&z, Z_NO_FLUSH);
-    size_t produced = out.size() - z.avail_out;
+    size_t produced = kOut - z.avail_out;
     if (produced) {
-      crc = crc32(crc, reinterpret_cast<const Bytef*>(out.data()), uInt(produced));
+      crc = crc32(crc, reinterpret_cast<const Bytef*>(out), uInt(produced));
       o.total += produced;
       o.crc = unsigned(crc);
-      if (!sink(out.data(), produced)) {
+      if (!sink(out, produced)) {
         o.result = TInflateResult::Stopped;
         return o;
       }
@@ -64,30 +80,30 @@ TInflateOutcome WithZlib(const TInflateSource& source, const TInflateSink& sink)
 #ifdef ZAREDERAD_HAVE_ISAL
 TInflateOutcome WithIsaL(const TInflateSource& source, const TInflateSink& sink) {
   TInflateOutcome o;
-  // The state is about 40 KB: on the heap, not the stack.
-  auto state = std::make_unique<inflate_state>();
-  isal_inflate_init(state.get());
+  inflate_state* const state = Scratch().state.get();
+  isal_inflate_init(state);
   state->crc_flag = ISAL_GZIP_NO_HDR;  // the CRC-32 of ZIP, kept in state->crc
-  std::vector<char> in(kIn), out(kOut);
+  char* const in = Scratch().in.get();
+  char* const out = Scratch().out.get();
   bool eof = false;
   for (;;) {
     if (state->avail_in == 0 && !eof) {
-      long long n = source(in.data(), in.size());
+      long long n = source(in, kIn);
       if (n < 0) return o;
       eof = n == 0;
-      state->next_in = reinterpret_cast<uint8_t*>(in.data());
+      state->next_in = reinterpret_cast<uint8_t*>(in);
       state->avail_in = uint32_t(n);
     }
-    state->next_out = reinterpret_cast<uint8_t*>(out.data());
-    state->avail_out = uint32_t(out.size());
+    state->next_out = reinterpret_cast<uint8_t*>(out);
+    state->avail_out = uint32_t(kOut);
     const uint32_t before = state->avail_in;
-    int r = isal_inflate(state.get());
+    int r = isal_inflate(state);
     if (r < 0) return o;  // Damaged
-    size_t produced = out.size() - state->avail_out;
+    size_t produced = kOut - state->avail_out;
     if (produced) {
       o.total += produced;
       o.crc = state->crc;
-      if (!sink(out.data(), produced)) {
+      if (!sink(out, produced)) {
         o.result = TInflateResult::Stopped;
         return o;
       }
