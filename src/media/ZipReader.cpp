@@ -15,7 +15,6 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <vector>
