@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "pages/PageLook.h"
-#include "upgrade/UpgCopy.h"
+#include "media/UpgCopy.h"
 
 class QLabel;
 class TActiveLabel;

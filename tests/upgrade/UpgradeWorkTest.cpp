@@ -11,7 +11,7 @@
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
-#include "upgrade/UpgCopy.h"
+#include "media/UpgCopy.h"
 #include "upgrade/UpgData.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "upgrade/UpgCopy.h"
+#include "media/UpgCopy.h"
 
 #include "media/ZipReader.h"
 #include "platform/Files.h"
