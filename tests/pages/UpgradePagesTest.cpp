@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 #include "common/PageShots.h"
@@ -179,9 +180,11 @@ TEST_F(UpgradePagesTest, FailedUpgradeCopyStaysOpenWithItsThreeButtons) {
 class RecordingData : public TUpgData {
  public:
   QStringList reports;
+  std::function<void(int report)> duringStep;  // what the user does while a step runs
   void Report(const QString& text) override {
     reports << QString("%1 %2").arg(StatusColor() == clRed ? "red" : "black", text.right(1));
     TUpgData::Report(text);
+    if (duringStep) duringStep(int(reports.size()));
   }
 };
 
@@ -246,6 +249,27 @@ TEST_F(UpgradePagesTest, AltQTwiceSwitchesQuickVerificationOnAndOff) {
   EXPECT_EQ(page.StatusColor(), clBlack);
   EXPECT_EQ(page.L1->palette().color(QPalette::WindowText), QColor(Qt::black));
   EXPECT_EQ(Recorded(), "SetQuickVerif(1) SetQuickVerif(0)");
+}
+
+TEST_F(UpgradePagesTest, ThePageStaysLiveWhileAStepRuns) {
+  // During the structures step the constants are unticked by their panel and quick
+  // verification is switched on: the constants are skipped, the library hears of the switch.
+  UseLibrary(RECORDER_LIB);
+  RecordingData page;
+  page.duringStep = [&page](int report) {
+    if (report != 1) return;
+    QTest::mouseClick(page.BConst, Qt::LeftButton);
+    QTest::keyClick(page.BStruct, Qt::Key_Q, Qt::AltModifier);
+  };
+  ScriptedUser user;
+  user.Then(ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)).Then(Unexpected());
+  EXPECT_EQ(page.ShowModal(), prNext);
+  EXPECT_EQ(Recorded(),
+            "SetReportProc DoStructureUpgrade SetQuickVerif(1) kept GetSemaforOK DoListUpgrade "
+            "kept GetSemaforOK");
+  EXPECT_TRUE(page.BStruct->Done() && page.BLists->Done());
+  EXPECT_FALSE(page.BConst->Done());
+  EXPECT_TRUE(page.QuickV);
 }
 
 TEST_F(UpgradePagesTest, AFailedStepLosesItsMarkAndTheLaterStepsRun) {
