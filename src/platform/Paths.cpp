@@ -250,4 +250,10 @@ bool SetCurrentDir(const QString& winPath) {
 
 void ResetCurrentDir() { CurrentDirValue().clear(); }
 
+QString ExecutableHostFolder() {
+  return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath();
+}
+
+QString ExecutableFolder() { return ToWindowsPath(ExecutableHostFolder()); }
+
 }  // namespace win

@@ -37,4 +37,9 @@ bool SetCurrentDir(const QString& winPath);
 // Forgets the current folder (after a change of machine): it is derived again from the host's.
 void ResetCurrentDir();
 
+// The host folder of the running executable (links resolved).
+QString ExecutableHostFolder();
+// The same in Windows terms; empty when no drive of the machine holds it.
+QString ExecutableFolder();
+
 }  // namespace win
