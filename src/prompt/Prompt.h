@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace prompt {
@@ -44,6 +45,11 @@ struct TPrompt {
   TButton Default = bOK;
   // Shown in the platform's plain message box rather than the kit's dialog (no kind, no prefix).
   bool Plain = false;
+  // The heading the kit's dialog puts above the text, in capitals; it stays for the messages
+  // after (the kit's message prefix). Unset: the heading as it stands.
+  std::optional<QString> Prefix = std::nullopt;
+  // The heading left for later messages once this one is answered. Unset: Prefix (or as it was).
+  std::optional<QString> PrefixAfter = std::nullopt;
 };
 
 using THandler = std::function<int(const TPrompt&)>;
