@@ -10,7 +10,7 @@
 
 #include "core/Iglobals.h"
 #include "core/uZORVAN_VER.h"
-#include "notes/CInfo.h"
+#include "kit/Cliunit.h"
 #include "platform/Fonts.h"
 
 TInstaller* Installer = nullptr;
@@ -130,12 +130,12 @@ TInstaller::TInstaller(QWidget* parent) : QWidget(parent) {
   caciula_i->setCursor(Qt::PointingHandCursor);
   caciula_i->installEventFilter(this);
 
-  ReleaseNotes = new TEditInfo;
+  ReleaseNotes = ReleaseNotesHooks.Make ? ReleaseNotesHooks.Make() : nullptr;
 }
 
 TInstaller::~TInstaller() {
   delete fontuZorvan;
-  delete ReleaseNotes;
+  if (ReleaseNotes && ReleaseNotesHooks.Destroy) ReleaseNotesHooks.Destroy(ReleaseNotes);
   ReleaseNotes = nullptr;
 }
 
@@ -162,7 +162,7 @@ void TInstaller::PlacePanel() {
 bool TInstaller::eventFilter(QObject* watched, QEvent* event) {
   if (watched == caciula_i && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    ShowReleaseNotes();
+    OfferReleaseNotes();
     return true;
   }
   if (watched == Client && event->type() == QEvent::Resize) PlacePanel();
