@@ -8,11 +8,15 @@ TFolderChoice CheckFolders(unsigned char installKind, const QString& programDir,
                            const QString& dataDir, const QString& currentDataDir) {
   TFolderChoice choice{true, programDir, currentDataDir};
   switch (installKind) {
-    case ikLocal: choice.DataDir = programDir; break;
+    case ikLocal:
+      choice.DataDir = programDir;
+      break;
     case ikServer:
       // A new data folder is made only under a parent that exists.
-      if (win::DirectoryExists(dataDir) || win::CreateDir(dataDir)) choice.DataDir = dataDir;
-      else choice.Ok = false;
+      if (win::DirectoryExists(dataDir) || win::CreateDir(dataDir))
+        choice.DataDir = dataDir;
+      else
+        choice.Ok = false;
       break;
     case ikClient:
       if (win::DirectoryExists(dataDir)) {
@@ -29,7 +33,8 @@ TFolderChoice CheckFolders(unsigned char installKind, const QString& programDir,
         choice.Ok = false;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   if (!win::DirectoryExists(programDir) && !win::CreateDir(programDir)) choice.Ok = false;
   return choice;

@@ -3,9 +3,9 @@
 #include <QString>
 
 struct TFolderChoice {
-  bool Ok = true;       // false: the page stays
-  QString ProgramDir;   // the program folder as typed
-  QString DataDir;      // the data folder the installation uses
+  bool Ok = true;      // false: the page stays
+  QString ProgramDir;  // the program folder as typed
+  QString DataDir;     // the data folder the installation uses
 };
 
 // Checks the folders for an install kind. LOCAL keeps the data beside the program; SERVER

@@ -14,8 +14,7 @@ TUpdaterResults RunUpdaters(const QString& programDir) {
   TUpdaterResults results;
   results.Help = win::RunProcess(commands[0], win::SW_MINIMIZE, true);
   results.Chart = win::RunProcess(commands[1], win::SW_MINIMIZE, true);
-  win::LogLine(QString("config: HHUPD.EXE -> %1, TREGSVR.EXE -> %2")
-                   .arg(results.Help)
-                   .arg(results.Chart));
+  win::LogLine(
+      QString("config: HHUPD.EXE -> %1, TREGSVR.EXE -> %2").arg(results.Help).arg(results.Chart));
   return results;
 }

@@ -26,8 +26,12 @@ void CopyArchives(TDiskSetPage& page, const TCopyJob& job) {
     if (!win::FileExists(archive) && IsOptionalArchive(archive)) continue;
     QString destination;
     switch (c.DestType) {
-      case dtProgram: destination = job.ProgramDir; break;
-      case dtDatabaseDat: destination = job.DataDir; break;
+      case dtProgram:
+        destination = job.ProgramDir;
+        break;
+      case dtDatabaseDat:
+        destination = job.DataDir;
+        break;
       case dtDatabaseNew: {
         // The old templates go only once the new ones can be read: a missing or broken archive
         // would otherwise leave the data folder with none.

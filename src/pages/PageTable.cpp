@@ -21,4 +21,6 @@ std::array<TPageFactory, 10> DefaultPageTable() {
   return table;
 }
 
-void InstallProgramPages() { SetDefaultPageTable(DefaultPageTable()); }
+void InstallProgramPages() {
+  SetDefaultPageTable(DefaultPageTable());
+}

@@ -12,10 +12,12 @@
 #include "core/Folders.h"
 #include "core/Iglobals.h"
 #include "engine/Updaters.h"
+#include "engine/aliasint.h"
 #include "kit/GGlobals.h"
 #include "media/Copy.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "prompt/Prompt.h"
 
 namespace {
@@ -142,9 +144,12 @@ TEST_F(CopyWork, OptionalArchivesMayBeMissingRequiredOnesMayNot) {
     QByteArray replace;  // written in its place when not empty
     bool fails;
   } cases[] = {
-      {"VELAROS", {}, false}, {"KANVERO", {}, false}, {"HELP", {}, true},
+      {"VELAROS", {}, false},
+      {"KANVERO", {}, false},
+      {"HELP", {}, true},
       // Missing or broken templates fail before the old ones are cleared.
-      {"DBNEW", {}, true},    {"DBNEW", "not a zip", true},
+      {"DBNEW", {}, true},
+      {"DBNEW", "not a zip", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.remove);
@@ -204,8 +209,7 @@ TEST_F(WorkTest, FolderChecksByKind) {
     EXPECT_EQ(choice.Ok, c.ok);
     EXPECT_EQ(choice.ProgramDir, c.program);
     EXPECT_EQ(choice.DataDir, c.dataDir);
-    EXPECT_EQ(answers.AskedIds(),
-              c.asked ? QStringList{"folders.client-database"} : QStringList{});
+    EXPECT_EQ(answers.AskedIds(), c.asked ? QStringList{"folders.client-database"} : QStringList{});
     EXPECT_TRUE(answers.Unexpected().isEmpty());
     // A CLIENT never creates the server's folder; a missing program folder is made.
     if (c.kind == ikClient && !c.ok) {
@@ -256,6 +260,24 @@ TEST_F(WorkTest, MissingUpdatersAreNoError) {
   EXPECT_NE(results.Chart, 0);
 }
 
+TEST_F(WorkTest, OlderEngineIsSaidOnceAndItsFilesStay) {
+  win::TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT", true));
+  reg.WriteString("VERSION", "3.1");
+  prompt::TScriptedAnswers answers;
+  answers.Answer("engine.old-engine", prompt::aOK);
+  EXPECT_EQ(ChooseEngineFolder(), "");
+  EXPECT_TRUE(OldEngineFound);
+  ASSERT_EQ(answers.AskedIds(), QStringList{"engine.old-engine"});
+  const prompt::TPrompt& p = answers.Asked()[0];
+  EXPECT_EQ(p.Text,
+            "Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\r"
+            "Daca ZarEDERAD nu functioneaza, contactati-ne.\r");
+  EXPECT_EQ(p.Kind, prompt::TKind::Error);
+  EXPECT_EQ(p.Prefix, "Protectia aplicatiilor existente");
+  EXPECT_EQ(p.PrefixAfter, "PENTRU CONTINUARE");
+}
+
 // ---- the driver's questions ----
 
 TEST_F(WorkTest, ClientUpgradeQuestionByAnswer) {
@@ -264,8 +286,8 @@ TEST_F(WorkTest, ClientUpgradeQuestionByAnswer) {
     int answer;
     bool asked, upgrade;
   } cases[] = {
-      {ikLocal, prompt::aNo, false, true},      {ikServer, prompt::aNo, false, true},
-      {ikClient, prompt::aYes, true, true},     {ikClient, prompt::aNo, true, false},
+      {ikLocal, prompt::aNo, false, true},     {ikServer, prompt::aNo, false, true},
+      {ikClient, prompt::aYes, true, true},    {ikClient, prompt::aNo, true, false},
       {ikClient, prompt::aCancel, true, true},  // closed: only No keeps the server as it is
   };
   for (const auto& c : cases) {
