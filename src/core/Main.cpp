@@ -82,6 +82,7 @@ TInstaller::TInstaller(QWidget* parent) : QWidget(parent) {
   InitResources();
   setObjectName("Installer");
   setWindowTitle("ZarEDERAD");
+  SetMainForm(this);  // the application's main window, which the kit's unattended modes need
   setWindowFlag(Qt::FramelessWindowHint);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, ToQColor(kBackdropColor));

@@ -24,4 +24,7 @@ int ShowPrompt(const prompt::TPrompt& p) {
 }
 }  // namespace
 
-void InstallKitPrompts() { prompt::SetHandler(ShowPrompt); }
+void InstallKitPrompts() {
+  prompt::SetHandler(ShowPrompt);
+  prompt::SetPrefixSetter([](const QString& prefix) { MsgPrefix = prefix; });
+}

@@ -7,7 +7,8 @@
 #include "platform/WinError.h"
 
 bool RunCopy(TDiskSetPage& page, const TCopyJob& job) {
-  if (!AssembleArchives(page, job.Selection)) return false;
+  if (!AssembleArchives(page, job.Selection, {job.SourceDir, job.DiskCount, job.ShownProgramDir}))
+    return false;
   CopyArchives(page, job);
   return true;
 }

@@ -9,6 +9,8 @@
 #include "media/Diskset.h"
 
 struct TCopyJob {
+  QString SourceDir;        // the medium's folder
+  int DiskCount = 1;        // NrDiscuri of the medium
   QString ShownProgramDir;  // where the archives are assembled and looked for
   QString ProgramDir;       // dtProgram destination
   QString DataDir;          // dtDatabaseDat and dtDatabaseNew destination

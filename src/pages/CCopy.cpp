@@ -88,6 +88,8 @@ void TCopy::BNextClick() {
 
 TCopyJob TCopy::Job() {
   TCopyJob job;
+  job.SourceDir = SourceDir;
+  job.DiskCount = DiskCount;
   job.ShownProgramDir = ShownProgramDir;
   job.ProgramDir = ProgramDir;
   job.DataDir = DataDir;

@@ -59,6 +59,12 @@ int Ask(const TPrompt& p);
 // Installs the handler that answers from now on; returns the one it replaces.
 THandler SetHandler(THandler handler);
 
+// Sets the heading of later messages without asking anything (the kit's message prefix), through
+// the setter installed with the kit; nothing when none is installed.
+void SetPrefix(const QString& prefix);
+using TPrefixSetter = std::function<void(const QString&)>;
+TPrefixSetter SetPrefixSetter(TPrefixSetter setter);
+
 // For tests and scripts: answers by identifier while it lives, and records what was asked.
 // An identifier without an answer fails loudly (the test did not expect the message).
 class TScriptedAnswers {

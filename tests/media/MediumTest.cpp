@@ -19,6 +19,9 @@
 
 namespace {
 
+// The medium as the installer state describes it.
+TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+
 struct NullPage : TDiskSetPage {
   void SetGroupName(const QString&) override {}
   void SetCopyMax(int) override {}
@@ -80,6 +83,7 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   }
   EXPECT_EQ(machine.ReadHostFile(medium + "/disk1/INSTALL.CFG"), "[General]\r\nNrDiscuri=3\r\n");
   EXPECT_TRUE(QFileInfo(medium + "/disk1/INSTALL.EXE").isExecutable());
+  EXPECT_EQ(machine.ReadHostFile(medium + "/disk1/INSTALL.EXE"), "#!/bin/sh\n");
   EXPECT_FALSE(QFileInfo::exists(medium + "/disk2/INSTALL.EXE"));
   EXPECT_TRUE(QFileInfo::exists(medium + "/disk3/DBNEW.1"));
 
@@ -100,7 +104,7 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   DiskCount = 3;
   QDir().mkpath(machine.folder() + "/drive_c/WinZorv");  // the folders page made it
   NullPage page;
-  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
+  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_EQ(user.Pending(), 0);
 
   TZipReader upgrade("M:\\disk1\\UPGRADE.1");
@@ -130,6 +134,21 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   EXPECT_EQ(win::FileModified("C:\\Out\\ZORVAN.HLP"), QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)));
   EXPECT_EQ(win::FileGetAttr("C:\\Out\\READONLY.TXT") & win::faReadOnly, win::faReadOnly);
   EXPECT_TRUE(QFileInfo(out + "/ZORVAN.EXE").isExecutable());
+}
+
+TEST_F(MediumTest, TheInstallerOnTheMediumIsAStrippedCopy) {
+  const QString build = ZAREDERAD_SETUP_EXE;
+  const QByteArray before = machine.ReadHostFile(build);
+  ASSERT_TRUE(before.contains(".debug_info")) << "a build with debug data";
+  QDir().mkpath(src + "/EXE");
+  machine.WriteHostFile(src + "/EXE/A.TXT", "a");
+  ASSERT_EQ(Mkmedium({"--out", medium, "--disks", "1", "--installer", build, src + "/EXE"}), 0);
+  const QByteArray placed = machine.ReadHostFile(medium + "/disk1/INSTALL.EXE");
+  EXPECT_TRUE(placed.startsWith("\x7f" "ELF"));
+  EXPECT_FALSE(placed.contains(".debug_info"));
+  EXPECT_LT(placed.size(), before.size());
+  EXPECT_TRUE(QFileInfo(medium + "/disk1/INSTALL.EXE").isExecutable());
+  EXPECT_EQ(machine.ReadHostFile(build), before) << "the build keeps its debug data";
 }
 
 TEST_F(MediumTest, BadArgumentsAreRefusedWithAMessage) {

@@ -13,6 +13,7 @@
 #include "core/Iglobals.h"
 #include "engine/Updaters.h"
 #include "engine/aliasint.h"
+#include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
 #include "media/Copy.h"
 #include "platform/Files.h"
@@ -180,6 +181,52 @@ TEST_F(CopyWork, AnUnsetEngineFolderLeavesTheEngineArchiveAlone) {
   CopyArchives(progress, job);
   EXPECT_FALSE(win::DirectoryExists("C:\\BDE"));
   EXPECT_EQ(Files("C:\\WinZorv").size(), 5);
+}
+
+TEST_F(CopyWork, TheMediumIsReadAsGivenAndTheStateIsLeftAlone) {
+  const QString floppy = machine.AddDrive('A', "removable");
+  for (const char* key : kKeys) {
+    const QString zip = machine.Host("C:\\WinZorv") + "/" + key + ".ZIP";
+    machine.WriteHostFile(floppy + "/" + key + ".1", machine.ReadHostFile(zip));
+    QFile::remove(zip);
+  }
+  SourceDir = "Z:\\Elsewhere";
+  DiskCount = 6;
+  TCopyJob job = Job(ikLocal, "C:\\BDE");
+  job.SourceDir = "A:\\";
+  job.DiskCount = 2;
+  Progress progress;
+  prompt::TScriptedAnswers answers;
+  // Disk 1 is in; disk 2 never comes: asked for until the user gives up.
+  answers.AnswerInTurn("media.insert-disk", {prompt::aOK, prompt::aOK, prompt::aCancel});
+  machine.WriteHostFile(floppy + "/DISK1", "");
+  EXPECT_FALSE(RunCopy(progress, job));
+  EXPECT_EQ(answers.Asked().size(), 3u);
+  EXPECT_EQ(answers.Asked()[0].Text, "introdu discul de instalare cu numarul \r2");
+  EXPECT_EQ(answers.Asked()[0].Kind, prompt::TKind::Warning);
+  EXPECT_EQ(answers.Asked()[0].Buttons, prompt::Buttons({prompt::bOK, prompt::bCancel}));
+  EXPECT_EQ(progress.result, mrCancel);
+  EXPECT_EQ(Files("C:\\WinZorv").size(), 8) << "the first disk's archives joined, none unpacked";
+  EXPECT_EQ(SourceDir, "Z:\\Elsewhere");
+  EXPECT_EQ(DiskCount, 6);
+
+  // One disk: joined, unpacked, removed, with no question.
+  prompt::TScriptedAnswers none;
+  job.DiskCount = 1;
+  EXPECT_TRUE(RunCopy(progress, job));
+  EXPECT_TRUE(none.Asked().empty());
+  EXPECT_EQ(Files("C:\\WinZorv").size(), 5);
+}
+
+TEST_F(CopyWork, AnArchiveThatCannotBeRemovedIsSaidInAPlainBox) {
+  ASSERT_EQ(win::FileSetAttr("C:\\WinZorv\\HELP.ZIP", win::faReadOnly), 0);
+  prompt::TScriptedAnswers answers;
+  answers.Answer("media.cannot-delete", prompt::aOK);
+  Progress progress;
+  CopyArchives(progress, Job(ikLocal, "C:\\BDE"));
+  ASSERT_EQ(answers.AskedIds(), QStringList{"media.cannot-delete"});
+  EXPECT_EQ(answers.Asked()[0].Text, "Nu pot sterge C:\\WinZorv\\HELP.ZIP");
+  EXPECT_TRUE(answers.Asked()[0].Plain);
 }
 
 // ---- the folders ----
