@@ -54,37 +54,38 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive,
   if (refused) win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(refused).arg(archive));
 }
 
-void UnpackUpgrade(TUpgradeCopyPage& page, const TUpgradeFolders& folders, TCompSet selection) {
-  QString folder = win::ExcludeTrailingBackslash(folders.ShownProgramDir);
+void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job) {
+  QString folder = win::ExcludeTrailingBackslash(job.ShownProgramDir);
   // A bare "C:" names the drive's current folder, not its root.
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';
   if (!win::SetCurrentDir(folder)) throw win::EInOutError(win::ERROR_PATH_NOT_FOUND, folder);
   for (int row = 0; row < CompCount; ++row) {
     const TCompRecord& c = Components[row];
-    if (!InSet(selection, row) || c.FileName.isEmpty()) continue;
+    if (!InSet(job.Selection, row) || c.FileName.isEmpty()) continue;
     page.SetGroupName(c.CompName);
     const QString archive = c.FileName + ".ZIP";
     const bool program = c.DestType == dtProgram;
-    const QString destination = program ? folders.ProgramDir : folders.DataDir;
+    const QString destination = program ? job.ProgramDir : job.DataDir;
     const bool present = win::FileExists(archive);
     if (c.DestType == dtDatabaseNew) {
       // The old templates go only once the new ones can be read; without an archive the
       // folders are cleaned all the same.
       if (present) TZipReader probe(archive);
-      CleanTemplateFolders(folders.DataDir);
+      CleanTemplateFolders(job.DataDir);
     }
     if (!present) {
       win::LogLine("upgrade copy: no " + archive);
       continue;
     }
     UnzipUpgradeArchive(page, archive, destination, program);
-    if (program) page.ProgramUnpacked();
+    if (program && job.ProgramUnpacked) job.ProgramUnpacked();
   }
-  DeleteArchives(folders.ProgramDir);
+  DeleteArchives(job.ProgramDir);
 }
 
-bool UpgradeCopy(TUpgradeCopyPage& page, const TUpgradeFolders& folders, TCompSet selection) {
-  if (!AssembleArchives(page, selection)) return false;
-  UnpackUpgrade(page, folders, selection);
+bool UpgradeCopy(TUpgradeCopyPage& page, const TCopyJob& job) {
+  if (!AssembleArchives(page, job.Selection, {job.SourceDir, job.DiskCount, job.ShownProgramDir}))
+    return false;
+  UnpackUpgrade(page, job);
   return true;
 }

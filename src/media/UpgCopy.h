@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "core/Iglobals.h"
+#include "media/Copy.h"
 #include "media/Diskset.h"
 
 // What the upgrade copy needs of its page beyond the disk set's controls.
@@ -13,16 +14,11 @@ class TUpgradeCopyPage : public TDiskSetPage {
  public:
   // After every progress report of the unpacking: the page lets pending events run.
   virtual void HandleEvents() = 0;
-  // After each program archive: the release notes are offered.
-  virtual void ProgramUnpacked() = 0;
 };
 
-// The folders of the installation being upgraded.
-struct TUpgradeFolders {
-  QString ShownProgramDir;  // where the archives are assembled
-  QString ProgramDir;       // destination of the program archives
-  QString DataDir;          // destination of the database archives (their NEW subtree only)
-};
+// The upgrade copy takes the job of a file copy: the medium, the folders (the database archives
+// go to DataDir, their NEW subtree only), the selection (UpgradeSets of the kind) and what
+// follows a program archive. EngineFolder is not used: an upgrade has no engine archive.
 
 // Whether an entry of an upgrade archive is unpacked. Program archives take everything but the
 // engine's IDAPI... folder; database archives only the text that starts with "\NEW" (after "/"
@@ -42,8 +38,8 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive,
 // Unpacks the assembled archives of the selection (they lie in ShownProgramDir) and removes
 // them. An archive that is missing is skipped; an error leaves the archives not yet unpacked in
 // place and travels on, the status line naming the component.
-void UnpackUpgrade(TUpgradeCopyPage& page, const TUpgradeFolders& folders, TCompSet selection);
+void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job);
 
-// The whole upgrade copy: assembly from SourceDir (DiskCount disks), unpacking, removal. False
-// when the user gave up at a disk prompt (the page's result is then quit).
-bool UpgradeCopy(TUpgradeCopyPage& page, const TUpgradeFolders& folders, TCompSet selection);
+// The whole upgrade copy: assembly from the job's medium, unpacking, removal. False when the user
+// gave up at a disk prompt (the page's result is then quit).
+bool UpgradeCopy(TUpgradeCopyPage& page, const TCopyJob& job);

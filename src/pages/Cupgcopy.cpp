@@ -74,8 +74,15 @@ void TUpgCopy::SetButtonsEnabled(bool enabled) {
 void TUpgCopy::BNextClick() {
   SetButtonsEnabled(false);
   try {
-    const TUpgradeFolders folders{ShownProgramDir, ProgramDir, DataDir};
-    if (!UpgradeCopy(*this, folders, UpgradeSets[InstallKind])) return;  // quit: the wizard ends
+    TCopyJob job;
+    job.SourceDir = SourceDir;
+    job.DiskCount = DiskCount;
+    job.ShownProgramDir = ShownProgramDir;
+    job.ProgramDir = ProgramDir;
+    job.DataDir = DataDir;
+    job.Selection = UpgradeSets[InstallKind];
+    job.ProgramUnpacked = ShowReleaseNotes;
+    if (!UpgradeCopy(*this, job)) return;  // quit: the wizard ends
     ModalResult = prNext;
   } catch (const std::exception& e) {
     win::LogLine(QString("upgrade copy: failed at \"%1\": %2")
@@ -100,4 +107,3 @@ void TUpgCopy::SetUnzipPosition(int position) { UnzipProgress->SetPosition(posit
 void TUpgCopy::SetModalResult(int result) { ModalResult = result; }
 // Pending events only: waiting for one would stall the copy until the mouse moves.
 void TUpgCopy::HandleEvents() { QCoreApplication::processEvents(); }
-void TUpgCopy::ProgramUnpacked() { ShowReleaseNotes(); }

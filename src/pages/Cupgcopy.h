@@ -43,7 +43,6 @@ class TUpgCopy : public TWizardPage, public TUpgradeCopyPage {
   void SetUnzipPosition(int position) override;
   void SetModalResult(int result) override;
   void HandleEvents() override;
-  void ProgramUnpacked() override;
 
  private:
   void SetButtonsEnabled(bool enabled);

@@ -60,7 +60,6 @@ class RecordingPage : public TUpgradeCopyPage {
   void SetUnzipPosition(int position) override { log << QString("pos %1").arg(position); }
   void SetModalResult(int result) override { log << QString("result %1").arg(result); }
   void HandleEvents() override { ++events; }
-  void ProgramUnpacked() override { log << "notes"; }
 };
 
 class UpgradeCopyTest : public MachineTest {
@@ -105,7 +104,16 @@ class UpgradeCopyTest : public MachineTest {
   }
   static constexpr const char* kProgram = "C:\\WinZorv";
   static constexpr const char* kData = "C:\\Date";
-  const TUpgradeFolders folders{"C:\\WinZorv\\", "C:\\WinZorv", "C:\\Date"};
+  // The job of an upgrade of the given kind; the notes offered go to the page's record.
+  TCopyJob Job(RecordingPage& page, unsigned char kind) const {
+    TCopyJob job;
+    job.ShownProgramDir = "C:\\WinZorv\\";
+    job.ProgramDir = kProgram;
+    job.DataDir = kData;
+    job.Selection = UpgradeSets[kind];
+    job.ProgramUnpacked = [&page] { page.log << "notes"; };
+    return job;
+  }
   QString cwd_;
 };
 
@@ -120,7 +128,7 @@ TEST_F(UpgradeCopyTest, ServerUpgradeFiltersEveryArchive) {
   Zip("HELP.ZIP", {{"ZORVAN.HLP", QByteArray(5000, 'h')}});
   Put("C:\\WinZorv\\MINE.ZIP", "the user's own");
   RecordingPage page;
-  UnpackUpgrade(page, folders, UpgradeSets[ikServer]);
+  UnpackUpgrade(page, Job(page, ikServer));
 
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\WinZorv\\ZORVAN.EXE")), QByteArray(3000, 'n'));
   EXPECT_EQ(Lines(FilesUnder(kProgram)), Lines({"MINE.ZIP", "ZORVAN.EXE", "ZORVAN.HLP"}))
@@ -155,7 +163,7 @@ TEST_F(UpgradeCopyTest, ClientTouchesNoDatabaseArchiveNorTemplate) {
   Put("C:\\WinZorv\\DBDAT.ZIP", "nor this");
   const QStringList before = FilesUnder(kData);
   RecordingPage page;
-  UnpackUpgrade(page, folders, UpgradeSets[ikClient]);
+  UnpackUpgrade(page, Job(page, ikClient));
   EXPECT_EQ(FilesUnder(kData), before);
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\WinZorv\\ZORVAN.EXE")), "new");
   EXPECT_FALSE(page.log.join(',').contains("baza de date"));
@@ -165,7 +173,7 @@ TEST_F(UpgradeCopyTest, ClientTouchesNoDatabaseArchiveNorTemplate) {
 TEST_F(UpgradeCopyTest, ServerWithoutTemplateArchiveStillCleansKeepingPictures) {
   OldInstallation();
   RecordingPage page;
-  UnpackUpgrade(page, folders, UpgradeSets[ikServer]);
+  UnpackUpgrade(page, Job(page, ikServer));
   EXPECT_EQ(Lines(FilesUnder(kData)),
             Lines({"DATA/FIRME.DB", "NEW/DATA/LOGO.BMP", "NEW/FIRMA/SIGLA.png",
                          "NEW/LUNA/ARHIVA/X.DB"}));
@@ -179,7 +187,7 @@ TEST_F(UpgradeCopyTest, UnreadableArchiveStopsWithLaterArchivesKept) {
   Put("C:\\WinZorv\\DBNEW.ZIP", "damaged");
   Zip("HELP.ZIP", {{"ZORVAN.HLP", "help"}});
   RecordingPage page;
-  EXPECT_THROW(UnpackUpgrade(page, folders, UpgradeSets[ikServer]), win::Error);
+  EXPECT_THROW(UnpackUpgrade(page, Job(page, ikServer)), win::Error);
   EXPECT_EQ(page.log.filter("name ").last(), "name ZORVAN: baza de date martor");
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\NEW\\DATA\\FIRME.DB")), "old template")
       << "the old templates stay while the new ones cannot be read";
