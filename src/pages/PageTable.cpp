@@ -6,7 +6,8 @@
 #include "pages/Ccfg.h"
 #include "pages/Cfindapp.h"
 #include "pages/Citype.h"
-#include "pages/Placeholder.h"
+#include "pages/Cupgcopy.h"
+#include "pages/Cupgdata.h"
 
 std::array<TPageFactory, 10> DefaultPageTable() {
   std::array<TPageFactory, 10> table;
@@ -16,8 +17,8 @@ std::array<TPageFactory, 10> DefaultPageTable() {
   table[3] = [] { return new TConfig; };
   table[4] = [] { return new TEndScreen; };
   table[6] = [] { return new TFindApp; };
-  // The other upgrade pages are not built yet: plain pages stand at their positions.
-  for (int pos : {7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
+  table[7] = [] { return new TUpgCopy; };
+  table[8] = [] { return new TUpgData; };
   return table;
 }
 
