@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
