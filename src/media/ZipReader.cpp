@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
@@ -142,28 +142,10 @@ pid_t TempOwner(const QString& name) {
   return m.hasMatch() ? pid_t(m.captured(1).toLongLong()) : 0;
 }
 
-// The names of one folder, for case-insensitive lookups.
-struct FolderNames {
-  QSet<QString> exact;
-  QHash<QString, QString> folded;  // case-folded name -> the first such entry in name order
-
-  void Add(const QString& name) {
-    exact.insert(name);
-    QString key = name.toCaseFolded();
-    auto it = folded.find(key);
-    if (it == folded.end() || name < *it) folded.insert(key, name);
-  }
-  QString Lookup(const QString& name) const {
-    if (exact.contains(name)) return name;
-    auto it = folded.find(name.toCaseFolded());
-    return it == folded.end() ? name : *it;
-  }
-};
-
 // Lists a folder by its descriptor. Temporary files that a dead run of ours left there (killed
 // while it wrote under a temporary name) are removed on the way.
-FolderNames ListFolder(int dirFd) {
-  FolderNames list;
+win::FolderNames ListFolder(int dirFd) {
+  win::FolderNames list;
   int fd = ::dup(dirFd);
   if (fd < 0) return list;
   DIR* dir = ::fdopendir(fd);
@@ -338,7 +320,7 @@ struct TZipReader::Impl {
   // The destination open for unpacking.
   QString destination;
   Fd destinationFd;
-  QHash<QString, FolderNames> names;  // folder below the destination ("" itself) -> its names
+  QHash<QString, win::FolderNames> names;  // folder below the destination ("" itself) -> its names
   // The folder of the last file, kept open: entries of one folder follow each other.
   QString currentRequest;  // the components as the entry spelled them
   bool currentRequestSet = false;
@@ -529,7 +511,7 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
   Open(destination);
   Impl& d = *impl_;
 
-  auto namesOf = [&](const QString& key, int fd) -> FolderNames& {
+  auto namesOf = [&](const QString& key, int fd) -> win::FolderNames& {
     auto it = d.names.find(key);
     if (it == d.names.end()) it = d.names.insert(key, ListFolder(fd));
     return *it;
@@ -540,7 +522,7 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
     QString key, win = destination;
     Fd fd(::dup(d.destinationFd.fd));
     for (const QString& c : folders) {
-      FolderNames& names = namesOf(key, fd.fd);
+      win::FolderNames& names = namesOf(key, fd.fd);
       const QString real = names.Lookup(c);
       const QByteArray raw = QFile::encodeName(real);
       win = win::JoinPath(win, real);
@@ -588,7 +570,7 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
     d.currentRequestSet = true;
   }
   const int dirFd = d.currentFd.fd;
-  FolderNames& names = namesOf(d.currentKey, dirFd);
+  win::FolderNames& names = namesOf(d.currentKey, dirFd);
   const QString finalName = names.Lookup(name);
   const QByteArray rawName = QFile::encodeName(finalName);
   const QString winTarget = win::JoinPath(d.currentWin, finalName);
@@ -610,31 +592,12 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
   // The file is made without a name (it vanishes with the process if the run dies) and linked
   // in only when complete; where the file system cannot, a temporary name stands in for it.
   const mode_t mode = WantsExecutable(h, name) ? 0777 : 0666;
-  Fd out;
-  QByteArray tempName;
-  auto removeTemp = [&] {
-    if (!tempName.isEmpty()) ::unlinkat(dirFd, tempName.constData(), 0);
-    tempName.clear();
-  };
-  struct TempGuard {
-    std::function<void()> f;
-    ~TempGuard() { f(); }
-  } guard{removeTemp};
-  if (d.unnamedFiles && UnnamedFiles) {
-    out = Fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    if (out.fd < 0) {
-      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
-        WriteFailed(archive_, winTarget, errno);
-      d.unnamedFiles = false;
-    }
-  }
-  for (int attempt = 0; out.fd < 0; ++attempt) {
-    QByteArray candidate = QFile::encodeName(TempName(d.serial++));
-    out = Fd(::openat(dirFd, candidate.constData(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
-    if (out.fd >= 0) tempName = candidate;
-    else if (errno != EEXIST || attempt > 100) WriteFailed(archive_, winTarget, errno);
-  }
+  win::CompleteFile out;
+  if (int err = out.Open(dirFd, rawName, mode,
+                         [&d] { return QFile::encodeName(TempName(d.serial++)); },
+                         d.unnamedFiles && UnnamedFiles))
+    WriteFailed(archive_, winTarget, err);
+  if (!out.Unnamed()) d.unnamedFiles = false;
 
   zip_file_t* in = zip_fopen_index(d.zip, zip_uint64_t(index),
                                    h.CompressionMethod == ZIP_CM_DEFLATE ? ZIP_FL_COMPRESSED : 0);
@@ -653,7 +616,7 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
       tooLong = true;
       return false;
     }
-    if (!WriteAll(out.fd, p, n)) {
+    if (!WriteAll(out.fd(), p, n)) {
       writeError = errno;
       return false;
     }
@@ -705,44 +668,16 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = d.mtimes[size_t(index)];
   times[1].tv_nsec = 0;
-  ::futimens(out.fd, times);
+  ::futimens(out.fd(), times);
   if (h.MadeByDos()) {
     // Best effort, as the platform's own copy does; an archive bit alone is the default.
     int attr = int(h.ExternalAttributes) & (win::faReadOnly | win::faHidden | win::faSysFile |
                                             win::faArchive);
-    if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd, attr);
+    if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd(), attr);
   }
 
   // Named only now, complete and checked.
-  if (tempName.isEmpty()) {
-    char proc[64];
-    snprintf(proc, sizeof proc, "/proc/self/fd/%d", out.fd);
-    auto linkAs = [&](const char* as) {
-      if (::linkat(AT_FDCWD, proc, dirFd, as, AT_SYMLINK_FOLLOW) == 0) return true;
-      if (errno == EEXIST) return false;
-      // Without /proc the descriptor links by itself (which needs a privilege).
-      int err = errno;
-      if (::linkat(out.fd, "", dirFd, as, AT_EMPTY_PATH) == 0) return true;
-      if (errno != EEXIST) WriteFailed(archive_, winTarget, err);
-      return false;
-    };
-    if (!linkAs(rawName.constData())) {
-      // An existing file (or link) is replaced at once, by a rename over it.
-      for (int attempt = 0; tempName.isEmpty(); ++attempt) {
-        QByteArray candidate = QFile::encodeName(TempName(d.serial++));
-        if (linkAs(candidate.constData())) tempName = candidate;
-        else if (attempt > 100) WriteFailed(archive_, winTarget, EEXIST);
-      }
-    }
-  }
-  if (!tempName.isEmpty()) {
-    if (::renameat(dirFd, tempName.constData(), dirFd, rawName.constData()) != 0)
-      WriteFailed(archive_, winTarget, errno);
-    tempName.clear();
-  }
-  int fd = out.fd;
-  out.fd = -1;
-  if (::close(fd) != 0) WriteFailed(archive_, winTarget, errno);
+  if (int err = out.Commit(false)) WriteFailed(archive_, winTarget, err);
   names.Add(finalName);
   if (OnProgress) OnProgress(total, h);
 }

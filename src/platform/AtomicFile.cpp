@@ -151,12 +151,6 @@ int CompleteFile::Open(int dirFd, const QByteArray& name, mode_t mode, Namer nam
     if (fd_ >= 0) temp_ = candidate;
     else if (errno != EEXIST || attempt > 100) return errno;
   }
-  // The mode as asked, whatever the umask says: a replaced file keeps its own.
-  if (::fchmod(fd_, mode) != 0) {
-    const int err = errno;
-    Discard();
-    return err;
-  }
   open_ = true;
   return 0;
 }
@@ -234,6 +228,8 @@ void AtomicWriteFile(const QString& hostPath, const QByteArray& data) {
   CompleteFile file;
   int err = file.Open(dir, QFile::encodeName(fileName), mode,
                       [&] { return QFile::encodeName(RandomName(fileName)); });
+  // The mode as computed, whatever the umask says: a replaced file keeps its own.
+  if (err == 0 && ::fchmod(file.fd(), mode) != 0) err = errno;
   if (err == 0 && !WriteAll(file.fd(), data)) err = errno;
   if (err == 0) err = file.Commit(true);
   if (err != 0) Fail(hostPath, err);

@@ -52,7 +52,8 @@ class CompleteFile {
   CompleteFile& operator=(const CompleteFile&) = delete;
 
   // Opens the file name of the folder dirFd (which stays the caller's and open until Commit) for
-  // writing, with mode. unnamed false: straight to a temporary name. 0 or errno.
+  // writing, with mode as open(2) gives it (the umask applies). unnamed false: straight to a
+  // temporary name. 0 or errno.
   int Open(int dirFd, const QByteArray& name, mode_t mode, Namer namer, bool unnamed = true);
   int fd() const { return fd_; }
   // Whether the file is unnamed (false after a file system refused it: ask no more there).
