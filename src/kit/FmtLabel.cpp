@@ -82,7 +82,8 @@ QList<TFmtLine> ParseFmtCaption(const QString& caption, const QFont& font, TColo
         });
       } else if (c == '&') {
         if (value <= 0) continue;
-        change([value](TFmtRun& r) { r.Font.setPointSize(value); });
+        const int size = std::min(value, kFmtMaxPointSize);
+        change([size](TFmtRun& r) { r.Font.setPointSize(size); });
       } else {
         TColor col;
         if (!FmtColor(value, col)) continue;  // past the table: ignored

@@ -24,12 +24,16 @@ struct TFmtRun {
 };
 using TFmtLine = QList<TFmtRun>;
 
+// The largest size a caption's size code gives: the program's texts stay far below it, and a
+// mistyped or hostile code ("&7528") would otherwise grow the label to hundreds of megabytes.
+constexpr int kFmtMaxPointSize = 72;
+
 // The colour of the mark-up's colour code n: 16 basic colours, then the 21 system colours; an
 // n above 36 names no colour (returns false).
 bool FmtColor(int n, TColor& color);
 // Parses the mark-up of a caption into lines of runs, starting from the given font and colour:
-// "$"n style, "&"n size, "@"n colour, "%" shadow, "~" blink, "\" escapes one of those five,
-// a carriage return ends the line.
+// "$"n style, "&"n size (at most kFmtMaxPointSize), "@"n colour, "%" shadow, "~" blink, "\"
+// escapes one of those five, a carriage return ends the line.
 QList<TFmtLine> ParseFmtCaption(const QString& caption, const QFont& font, TColor color);
 
 class TFmtLabel;
