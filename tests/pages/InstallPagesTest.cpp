@@ -31,6 +31,7 @@
 #include "notes/CInfo.h"
 #include "pages/CDirs.h"
 #include "pages/CEnd.h"
+#include "pages/Cfindapp.h"
 #include "pages/Citype.h"
 #include "pages/Cseldir.h"
 #include "platform/Files.h"
@@ -555,8 +556,9 @@ TEST_F(InstallPagesTest, EnterInAFieldDoesNothing) {
   win::CreateDir("D:\\DATE");
   const struct {
     const char* name;
-    unsigned char kind;  // none: the folder picker
+    unsigned char kind;  // none: the folder picker or the locate page
     const char* field;
+    bool locate = false;
   } cases[] = {
       {"LOCAL, program folder", ikLocal, "RProgram"},
       {"SERVER, program folder", ikServer, "RProgram"},
@@ -564,13 +566,15 @@ TEST_F(InstallPagesTest, EnterInAFieldDoesNothing) {
       {"CLIENT, program folder", ikClient, "RProgram"},
       {"CLIENT, data folder", ikClient, "RDate"},
       {"the picker's drive list", ikNone, "DriveComboBox1"},
+      {"the locate page's program folder", ikNone, "RProgram", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ResetInstallerState();
     InstallKind = c.kind;
     std::unique_ptr<TMForm> window;
-    if (c.kind == ikNone) window.reset(new TDirDialog);
+    if (c.locate) window.reset(new TFindApp);
+    else if (c.kind == ikNone) window.reset(new TDirDialog);
     else window.reset(new TDirs);
     QString typed, shown;
     QStringList opened;
