@@ -74,8 +74,8 @@ void TActiveLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void TActiveLabel::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   if (click) Guarded([this] { Click(); });
 }

@@ -97,9 +97,15 @@ void TMCustomCheckBox::SetCustomGlyph(bool value) {
 
 void TMCustomCheckBox::Toggle() {
   switch (FState) {
-    case cbUnchecked: SetState(FAllowGrayed ? cbGrayed : cbChecked); break;
-    case cbChecked: SetState(cbUnchecked); break;
-    case cbGrayed: SetState(cbChecked); break;
+    case cbUnchecked:
+      SetState(FAllowGrayed ? cbGrayed : cbChecked);
+      break;
+    case cbChecked:
+      SetState(cbUnchecked);
+      break;
+    case cbGrayed:
+      SetState(cbChecked);
+      break;
   }
 }
 
@@ -148,7 +154,9 @@ void TMRadioButton::SetChecked(bool value) {
   RaiseClick();
 }
 
-void TMRadioButton::ClickedNotification() { SetChecked(true); }
+void TMRadioButton::ClickedNotification() {
+  SetChecked(true);
+}
 
 void TMRadioButton::DblClickedNotification() {
   if (OnDblClick) OnDblClick(this);
@@ -191,7 +199,9 @@ TMGroupButton::TMGroupButton(TMCustomRadioGroup* group) : TMRadioButton(group), 
   setVisible(false);
 }
 
-TMGroupButton::~TMGroupButton() { group_->FButtons.removeOne(this); }
+TMGroupButton::~TMGroupButton() {
+  group_->FButtons.removeOne(this);
+}
 
 void TMGroupButton::ClickedNotification() {
   const bool allowed = spaceAllowed_ || group_->CanModify();
@@ -203,7 +213,9 @@ void TMGroupButton::DblClickedNotification() {
   if (group_->CanModify()) TMRadioButton::DblClickedNotification();
 }
 
-void TMGroupButton::RaiseClick() { group_->ButtonClick(this); }
+void TMGroupButton::RaiseClick() {
+  group_->ButtonClick(this);
+}
 
 void TMGroupButton::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
@@ -372,7 +384,9 @@ void TMCustomRadioGroup::GroupKeyDown(QKeyEvent* event) {
   event->accept();
 }
 
-void TMCustomRadioGroup::resizeEvent(QResizeEvent*) { ArrangeButtons(); }
+void TMCustomRadioGroup::resizeEvent(QResizeEvent*) {
+  ArrangeButtons();
+}
 
 void TMCustomRadioGroup::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) ArrangeButtons();

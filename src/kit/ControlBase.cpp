@@ -34,4 +34,3 @@ TColor TColorSetting::Get(const QWidget* w) const {
   if (parent) return ToTColor(parent->palette().color(parent->backgroundRole()));
   return clBtnFace;
 }
-

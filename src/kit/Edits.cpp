@@ -120,7 +120,9 @@ void TActiveEdit::ApplyColors() {
   update();
 }
 
-QRect TActiveEdit::ClientRect() const { return contentsRect(); }
+QRect TActiveEdit::ClientRect() const {
+  return contentsRect();
+}
 
 void TActiveEdit::SetAlignment(TAlignment value) {
   // While editing, the new value waits for the focus to leave.
@@ -191,8 +193,7 @@ void TActiveEdit::focusOutEvent(QFocusEvent* event) {
   // Leaving the edit shows the text from its start again; a menu over it or another window
   // taking the activation is not leaving it.
   const Qt::FocusReason reason = event->reason();
-  if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-    setCursorPosition(0);
+  if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) setCursorPosition(0);
   FAlignment = FOldAlignment;
   FFocused = false;
   link_.Exit();

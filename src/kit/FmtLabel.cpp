@@ -8,11 +8,13 @@
 
 namespace {
 
-const TColor kBasicColors[16] = {clBlack, clMaroon, clGreen,  clOlive, clNavy, clPurple,
-                                 clTeal,  clGray,   clSilver, clRed,   clLime, clYellow,
-                                 clBlue,  clFuchsia, clAqua,  clWhite};
+const TColor kBasicColors[16] = {clBlack, clMaroon,  clGreen,  clOlive, clNavy, clPurple,
+                                 clTeal,  clGray,    clSilver, clRed,   clLime, clYellow,
+                                 clBlue,  clFuchsia, clAqua,   clWhite};
 
-bool IsCode(QChar c) { return c == '$' || c == '%' || c == '&' || c == '~' || c == '@'; }
+bool IsCode(QChar c) {
+  return c == '$' || c == '%' || c == '&' || c == '~' || c == '@';
+}
 
 // Draws a run's text with its top-left corner at (x, y).
 void DrawRunText(QPainter& p, int x, int y, const QString& text, const QFont& font,
@@ -116,7 +118,9 @@ void TBlinkObj::OnBlink() {
 
 TFmtLabel::TFmtLabel(QWidget* parent) : QWidget(parent) {}
 
-TFmtLabel::~TFmtLabel() { Elibereaza_BlinkList(); }
+TFmtLabel::~TFmtLabel() {
+  Elibereaza_BlinkList();
+}
 
 void TFmtLabel::Elibereaza_BlinkList() {
   for (TBlinkObj* b : FBlinkList) {
@@ -206,12 +210,23 @@ void TFmtLabel::DrawAnew() {
       const int W = parent->width(), H = parent->height();
       const int fullWidth = parent->isWindow() ? parent->frameGeometry().width() : W;
       switch (FAlign) {
-        case alMTop: move(x(), 1); break;
-        case alMBottom: move(x(), H - height() - 1); break;
-        case alMLeft: move(1, y()); break;
-        case alMRight: move(W - width() - 2, y()); break;
-        case alMCenter: move((fullWidth - width()) / 2, (H - height()) / 2); break;
-        case alMNone: break;
+        case alMTop:
+          move(x(), 1);
+          break;
+        case alMBottom:
+          move(x(), H - height() - 1);
+          break;
+        case alMLeft:
+          move(1, y());
+          break;
+        case alMRight:
+          move(W - width() - 2, y());
+          break;
+        case alMCenter:
+          move((fullWidth - width()) / 2, (H - height()) / 2);
+          break;
+        case alMNone:
+          break;
       }
     }
     FAcces = true;
@@ -262,4 +277,3 @@ void TFmtLabel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, canvas_);
 }
-

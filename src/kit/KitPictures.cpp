@@ -16,7 +16,9 @@ const QRgb kKey = qRgb(255, 0, 255);
 
 using Symbol = std::function<void(QPainter&, const QRectF&)>;
 
-QColor C(int r, int g, int b) { return QColor(r, g, b); }
+QColor C(int r, int g, int b) {
+  return QColor(r, g, b);
+}
 const QColor kInk = C(32, 40, 56);
 const QColor kGreen = C(30, 150, 50);
 const QColor kRed = C(200, 30, 30);
@@ -61,8 +63,8 @@ void Arrow(QPainter& p, const QRectF& box, double angle, const QColor& c) {
   p.translate(s.center());
   p.rotate(angle);
   p.translate(-s.center());
-  QPolygonF poly{P(s, .08, .36), P(s, .5, .36), P(s, .5, .12), P(s, .94, .5), P(s, .5, .88),
-                 P(s, .5, .64), P(s, .08, .64)};
+  QPolygonF poly{P(s, .08, .36), P(s, .5, .36), P(s, .5, .12), P(s, .94, .5),
+                 P(s, .5, .88),  P(s, .5, .64), P(s, .08, .64)};
   p.setPen(Pen(c.darker(150), s.width() / 16));
   p.setBrush(c);
   p.drawPolygon(poly);
@@ -76,8 +78,8 @@ void Tri(QPainter& p, const QRectF& box, double angle, const QColor& c, bool bar
   p.translate(-box.center());
   p.setPen(Qt::NoPen);
   p.setBrush(c);
-  const QRectF s = box.adjusted(box.width() * .1, box.height() * .1, -box.width() * .1,
-                                -box.height() * .1);
+  const QRectF s =
+      box.adjusted(box.width() * .1, box.height() * .1, -box.width() * .1, -box.height() * .1);
   if (twice) {
     p.drawPolygon(QPolygonF{P(s, 0, 0), P(s, .5, .5), P(s, 0, 1)});
     p.drawPolygon(QPolygonF{P(s, .45, 0), P(s, .95, .5), P(s, .45, 1)});
@@ -139,8 +141,7 @@ void Page(QPainter& p, const QRectF& box, bool lines = true) {
   p.drawLine(QPointF(s.right() - f, s.top() + f), QPointF(s.right(), s.top() + f));
   if (!lines) return;
   p.setPen(Pen(kBlue.lighter(130), 1));
-  for (double y = .35; y < .9; y += .15)
-    p.drawLine(P(s, .18, y), P(s, .82, y));
+  for (double y = .35; y < .9; y += .15) p.drawLine(P(s, .18, y), P(s, .82, y));
 }
 void Magnifier(QPainter& p, const QRectF& box) {
   const QRectF s = Sq(box);
@@ -166,8 +167,8 @@ void Floppy(QPainter& p, const QRectF& box) {
   const QRectF s = Sq(box);
   p.setPen(Pen(kInk, s.width() / 20));
   p.setBrush(kBlue);
-  p.drawPolygon(QPolygonF{P(s, .08, .08), P(s, .8, .08), P(s, .92, .2), P(s, .92, .92),
-                          P(s, .08, .92)});
+  p.drawPolygon(
+      QPolygonF{P(s, .08, .08), P(s, .8, .08), P(s, .92, .2), P(s, .92, .92), P(s, .08, .92)});
   p.setBrush(C(210, 215, 225));
   p.drawRect(R(s, .26, .08, .44, .3));
   p.setBrush(kBlue.darker(130));
@@ -191,8 +192,8 @@ void Pencil(QPainter& p, const QRectF& box) {
   p.restore();
 }
 void Envelope(QPainter& p, const QRectF& box) {
-  const QRectF s = box.adjusted(box.width() * .06, box.height() * .15, -box.width() * .06,
-                                -box.height() * .12);
+  const QRectF s =
+      box.adjusted(box.width() * .06, box.height() * .15, -box.width() * .06, -box.height() * .12);
   p.setPen(Pen(kInk, 1));
   p.setBrush(kPaper);
   p.drawRect(s);
@@ -239,7 +240,10 @@ void Gear(QPainter& p, const QRectF& box, const QColor& c) {
     const double a = i * M_PI / 16;
     const double r = (i / 2) % 2 ? r2 : r1;
     QPointF q(o.x() + r * std::cos(a), o.y() + r * std::sin(a));
-    if (i == 0) path.moveTo(q); else path.lineTo(q);
+    if (i == 0)
+      path.moveTo(q);
+    else
+      path.lineTo(q);
   }
   path.closeSubpath();
   path.addEllipse(o, s.width() * .13, s.width() * .13);
@@ -381,8 +385,8 @@ void Folder(QPainter& p, const QRectF& box) {
                          QPoint(x + w - 1, body), QPoint(x + w - 1, y + h - 1),
                          QPoint(x, y + h - 1)});
   p.setBrush(front);
-  p.drawPolygon(QPolygon{QPoint(x + 2, flap), QPoint(x + w - 1, flap),
-                         QPoint(x + w - 3, y + h - 1), QPoint(x, y + h - 1)});
+  p.drawPolygon(QPolygon{QPoint(x + 2, flap), QPoint(x + w - 1, flap), QPoint(x + w - 3, y + h - 1),
+                         QPoint(x, y + h - 1)});
   p.setPen(C(255, 244, 190));
   p.drawLine(x + 3, flap + 1, x + w - 3, flap + 1);
   p.restore();
@@ -422,16 +426,16 @@ QImage Filled(int w, int h, const std::function<void(QPainter&, const QRectF&)>&
   return img;
 }
 QImage Single(int w, int h, const Symbol& draw) {
-  return Opaque(Drawn(w, h, [&](QPainter& p, const QRectF& r) { draw(p, r.adjusted(1, 1, -1, -1)); }));
+  return Opaque(
+      Drawn(w, h, [&](QPainter& p, const QRectF& r) { draw(p, r.adjusted(1, 1, -1, -1)); }));
 }
 
 // A glyph strip: the symbol in every frame, normal, disabled (grey, embossed) and pressed (one
 // pixel lower right, lighter).
 QImage Strip(int w, int h, int frames, const Symbol& draw) {
   const int fw = w / frames;
-  const QImage sym = Drawn(fw, h, [&](QPainter& p, const QRectF& r) {
-    draw(p, r.adjusted(1, 1, -2, -2));
-  });
+  const QImage sym =
+      Drawn(fw, h, [&](QPainter& p, const QRectF& r) { draw(p, r.adjusted(1, 1, -2, -2)); });
   QImage out(w, h, QImage::Format_RGB32);
   out.fill(kKey);
   auto put = [&](int x, int y, QRgb c) {
@@ -448,8 +452,10 @@ QImage Strip(int w, int h, int frames, const Symbol& draw) {
           if (f == 0 && pass == 0) {
             put(ox + x, y, q.rgb());
           } else if (f == 1) {
-            if (pass == 0) put(ox + x + 1, y + 1, qRgb(255, 255, 255));
-            else put(ox + x, y, qRgb(128 + qGray(c) / 4, 128 + qGray(c) / 4, 128 + qGray(c) / 4));
+            if (pass == 0)
+              put(ox + x + 1, y + 1, qRgb(255, 255, 255));
+            else
+              put(ox + x, y, qRgb(128 + qGray(c) / 4, 128 + qGray(c) / 4, 128 + qGray(c) / 4));
           } else if (f >= 2 && pass == 0 && x + 1 < fw) {
             put(ox + x + 1, y + 1, q.lighter(118).rgb());
           }
@@ -511,14 +517,15 @@ QImage MessageIconArt(int w, int h, int kind) {
   });
 }
 
-
 std::function<QImage(int, int)> S3(const Symbol& s) {
   return [s](int w, int h) { return Strip(w, h, 3, s); };
 }
 std::function<QImage(int, int)> S1(const Symbol& s) {
   return [s](int w, int h) { return Single(w, h, s); };
 }
-Symbol PlusOf(QColor c) { return [c](QPainter& p, const QRectF& r) { PlusSign(p, r, c); }; }
+Symbol PlusOf(QColor c) {
+  return [c](QPainter& p, const QRectF& r) { PlusSign(p, r, c); };
+}
 Symbol ArrowOf(double a, QColor c) {
   return [a, c](QPainter& p, const QRectF& r) { Arrow(p, r, a, c); };
 }
@@ -544,7 +551,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
       {"OK", 84, 28, S3([](QPainter& p, const QRectF& r) { Check(p, r, kGreen); })},
       {"Help", 60, 30, S3([](QPainter& p, const QRectF& r) { Disc(p, r, kBlue, "?"); })},
       {"Nu", 90, 30, S3([](QPainter& p, const QRectF& r) { Cross(p, r, kRed); })},
-      {"Surub", 8, 8, [](int w, int h) {
+      {"Surub", 8, 8,
+       [](int w, int h) {
          return Opaque(Drawn(w, h, [](QPainter& p, const QRectF& r) {
            p.setPen(Pen(kInk, 1));
            p.setBrush(C(190, 190, 200));
@@ -563,7 +571,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          Page(p, R(Sq(r), .05, 0, .7, 1));
          Magnifier(p, R(Sq(r), .35, .35, .65, .65));
        })},
-      {"Linii", 8, 8, [](int w, int h) {
+      {"Linii", 8, 8,
+       [](int w, int h) {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(kKey);
          for (int y = 1; y < h; y += 3)
@@ -573,12 +582,14 @@ std::vector<TKitPicture> KitPictureCatalogue() {
            }
          return img;
        }},
-      {"SpeedFace", 54, 16, [](int w, int h) { return Face(w, h, C(200, 205, 215), C(250, 210, 130), false); }},
+      {"SpeedFace", 54, 16,
+       [](int w, int h) { return Face(w, h, C(200, 205, 215), C(250, 210, 130), false); }},
       {"LookupFace", 120, 42, S3([](QPainter& p, const QRectF& r) {
          Key(p, r.adjusted(2, 6, -2, -6), "");
          Tri(p, R(Sq(r), .3, .3, .4, .4), 90, kInk, false, false);
        })},
-      {"Check", 66, 15, [](int w, int h) {
+      {"Check", 66, 15,
+       [](int w, int h) {
          const int fw = w / 3;
          QImage img = Drawn(w, h, [fw](QPainter& p, const QRectF& r) {
            for (int f = 0; f < 3; ++f) {
@@ -591,7 +602,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          });
          return Opaque(img);
        }},
-      {"Radio", 22, 11, [](int w, int h) {
+      {"Radio", 22, 11,
+       [](int w, int h) {
          QImage img = Drawn(w, h, [w](QPainter& p, const QRectF& r) {
            for (int f = 0; f < 2; ++f) {
              const QRectF box(f * (w / 2) + .5, .5, r.height() - 1, r.height() - 1);
@@ -614,7 +626,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
          Emblem(p, R(r, .3, .12, .4, .76), kGold);
        })},
-      {"HatchB", 8, 8, [](int w, int h) {
+      {"HatchB", 8, 8,
+       [](int w, int h) {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(qRgb(235, 235, 240));
          for (int y = 0; y < h; ++y) {
@@ -629,7 +642,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
       {"crescator", 20, 15, S1([](QPainter& p, const QRectF& r) {
          p.setPen(Qt::NoPen);
          p.setBrush(kBlue);
-         for (int i = 0; i < 3; ++i) p.drawRect(R(r, .05 + i * .18, .95 - .3 * (i + 1), .13, .3 * (i + 1)));
+         for (int i = 0; i < 3; ++i)
+           p.drawRect(R(r, .05 + i * .18, .95 - .3 * (i + 1), .13, .3 * (i + 1)));
          Tri(p, R(r, .6, 0, .4, 1), -90, kGreen, false, false);
        })},
       {"descrescator", 20, 15, S1([](QPainter& p, const QRectF& r) {
@@ -651,7 +665,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          p.setBrush(Qt::NoBrush);
          p.drawEllipse(Sq(r).adjusted(2.5, 2.5, -2.5, -2.5));
        })},
-      {"ToolbVert", 8, 26, [](int w, int h) {
+      {"ToolbVert", 8, 26,
+       [](int w, int h) {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(kKey);
          for (int y = 2; y + 1 < h; y += 3) {
@@ -660,7 +675,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          }
          return img;
        }},
-      {"ToolbOriz", 26, 8, [](int w, int h) {
+      {"ToolbOriz", 26, 8,
+       [](int w, int h) {
          QImage img(w, h, QImage::Format_RGB32);
          img.fill(kKey);
          for (int x = 2; x + 1 < w; x += 3) {
@@ -704,7 +720,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
            p.drawRect(QRectF(disk.left(), disk.top() + 12, disk.width(), disk.height() - 12));
            p.drawEllipse(QRectF(disk.left(), disk.bottom() - 12, disk.width(), 24));
            p.setPen(Qt::NoPen);
-           p.drawRect(QRectF(disk.left() + 1, disk.top() + 12, disk.width() - 2, disk.height() - 1));
+           p.drawRect(
+               QRectF(disk.left() + 1, disk.top() + 12, disk.width() - 2, disk.height() - 1));
            p.setPen(Pen(C(20, 40, 90), 2));
            p.setBrush(C(170, 205, 245));
            p.drawEllipse(QRectF(disk.left(), disk.top(), disk.width(), 24));
@@ -724,18 +741,23 @@ std::vector<TKitPicture> KitPictureCatalogue() {
        })},
       {"PalmaDeMajorca", 78, 11, S3([](QPainter& p, const QRectF& r) { Palm(p, r); })},
       {"ButtonFace2", 146, 23, nullptr},
-      {"ButtonFaceWZE", 180, 28, [](int w, int h) { return Face(w, h, C(196, 202, 214), C(255, 214, 140), false); }},
-      {"ButtonFaceWZE120", 180, 35, [](int w, int h) { return Face(w, h, C(196, 202, 214), C(255, 214, 140), false); }},
-      {"Hartie", 26, 96, [](int w, int h) {
+      {"ButtonFaceWZE", 180, 28,
+       [](int w, int h) { return Face(w, h, C(196, 202, 214), C(255, 214, 140), false); }},
+      {"ButtonFaceWZE120", 180, 35,
+       [](int w, int h) { return Face(w, h, C(196, 202, 214), C(255, 214, 140), false); }},
+      {"Hartie", 26, 96,
+       [](int w, int h) {
          return Filled(w, h, [](QPainter& p, const QRectF& r) {
            p.fillRect(r, C(250, 248, 236));
            p.setPen(C(200, 215, 235));
-           for (int y = 8; y < r.height(); y += 8) p.drawLine(QPointF(0, y + .5), QPointF(r.width(), y + .5));
+           for (int y = 8; y < r.height(); y += 8)
+             p.drawLine(QPointF(0, y + .5), QPointF(r.width(), y + .5));
            p.setPen(C(235, 160, 160));
            p.drawLine(QPointF(r.width() - 3.5, 0), QPointF(r.width() - 3.5, r.height()));
          });
        }},
-      {"Mijloc", 26, 96, [](int w, int h) {
+      {"Mijloc", 26, 96,
+       [](int w, int h) {
          return Filled(w, h, [](QPainter& p, const QRectF& r) {
            QLinearGradient g(r.topLeft(), r.topRight());
            g.setColorAt(0, C(250, 248, 236));
@@ -752,7 +774,8 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          Magnifier(p, R(Sq(r), 0, 0, .8, .8));
          Tri(p, R(Sq(r), .55, .5, .45, .5), 0, kGreen, false, false);
        })},
-      {"MainTitleBarSliceE", 9, 35, [](int w, int h) {
+      {"MainTitleBarSliceE", 9, 35,
+       [](int w, int h) {
          return Filled(w, h, [](QPainter& p, const QRectF& r) {
            QLinearGradient g(r.topLeft(), r.bottomLeft());
            g.setColorAt(0, C(70, 110, 170));
@@ -830,9 +853,12 @@ std::vector<TKitPicture> KitPictureCatalogue() {
          p.drawLine(P(Sq(r), .45, .95), P(Sq(r), .95, .45));
        })},
       {"Grafic", 99, 31, S3([](QPainter& p, const QRectF& r) { Chart(p, r); })},
-      {"Tab", 234, 34, [](int w, int h) { return Face(w, h, C(200, 205, 215), C(250, 220, 150), true); }},
-      {"MenuTabCtrlFace120", 360, 31, [](int w, int h) { return Face(w, h, C(90, 120, 170), C(250, 200, 90), true); }},
-      {"TabCtrlFace", 360, 28, [](int w, int h) { return Face(w, h, C(190, 196, 208), C(250, 220, 150), true); }},
+      {"Tab", 234, 34,
+       [](int w, int h) { return Face(w, h, C(200, 205, 215), C(250, 220, 150), true); }},
+      {"MenuTabCtrlFace120", 360, 31,
+       [](int w, int h) { return Face(w, h, C(90, 120, 170), C(250, 200, 90), true); }},
+      {"TabCtrlFace", 360, 28,
+       [](int w, int h) { return Face(w, h, C(190, 196, 208), C(250, 220, 150), true); }},
       {"SagRight", 33, 13, S3(ArrowOf(0, kInk))},
       {"SagUp", 33, 13, S3(ArrowOf(-90, kInk))},
       {"SagDown", 33, 13, S3(ArrowOf(90, kInk))},
@@ -878,6 +904,7 @@ std::vector<TKitPicture> KitPictureCatalogue() {
       {"SiglaWhiteR", 76, 40, S1(Logo(C(240, 240, 240), C(250, 250, 250), true))},
       {"SiglaBlackR", 76, 40, S1(Logo(C(40, 40, 40), C(20, 20, 20), true))},
       // The folder pickers' small buttons (21 x 21 at 96 pixels per inch): three 16 x 16 frames.
-      {"Dosar", 48, 16, S3([](QPainter& p, const QRectF& r) { Folder(p, r.adjusted(-1, 0, 1, 1)); })},
+      {"Dosar", 48, 16,
+       S3([](QPainter& p, const QRectF& r) { Folder(p, r.adjusted(-1, 0, 1, 1)); })},
   };
 }

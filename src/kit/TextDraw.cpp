@@ -30,12 +30,12 @@ int DrawText(TCanvas& canvas, const QString& text, QRect& rect, unsigned format)
   // Measured on the device drawn on: a buffer image and the screen may differ in resolution.
   QFontMetrics fm(p.font(), p.device());
   if (format & DT_CALCRECT) {
-    QRect bounds = (format & DT_SINGLELINE)
-                       ? fm.boundingRect(QRect(rect.x(), rect.y(), 100000, fm.height()), flags, text)
-                       : fm.boundingRect(QRect(rect.x(), rect.y(),
-                                               (format & DT_WORDBREAK) ? rect.width() : 100000,
-                                               100000),
-                                         flags, text);
+    QRect bounds =
+        (format & DT_SINGLELINE)
+            ? fm.boundingRect(QRect(rect.x(), rect.y(), 100000, fm.height()), flags, text)
+            : fm.boundingRect(QRect(rect.x(), rect.y(),
+                                    (format & DT_WORDBREAK) ? rect.width() : 100000, 100000),
+                              flags, text);
     rect.setWidth(text.isEmpty() ? 0 : bounds.width());
     rect.setHeight(std::max(bounds.height(), fm.height()));
     return rect.height();

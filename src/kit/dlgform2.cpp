@@ -9,18 +9,32 @@ TMesaj* Mesaj = nullptr;
 namespace {
 
 // Pictures of the button kinds: the kind's name without "mk", but for these.
-const std::pair<TMButtonKind, const char*> kKindExceptions[] = {
-    {mkFirst, "Buget"},   {mkPrev, "Precedent"}, {mkNext, "Urmator"}, {mkRecord, "Jurnal"},
-    {mkView, "Vizual"},   {mkYes, "OK"},         {mkNo, "Nu"},        {mkClose, "Exit"},
-    {mkAbort, "Cancel"},  {mkUnelte, "BUnelte"}, {mkIntr, "BIntr"},   {mkTransf, "BSediu"},
-    {mkIes, "BIes"},      {mkBani, "BBani"},     {mkContr, "Contract"},
-    {mkExpl, "Explicatii"}, {mkAction, "UrmatorBlue"}, {mkAdvanced, "Avansat"},
-    {mkLast, ""},         {mkCustom, ""},        {mkIgnore, ""}};
+const std::pair<TMButtonKind, const char*> kKindExceptions[] = {{mkFirst, "Buget"},
+                                                                {mkPrev, "Precedent"},
+                                                                {mkNext, "Urmator"},
+                                                                {mkRecord, "Jurnal"},
+                                                                {mkView, "Vizual"},
+                                                                {mkYes, "OK"},
+                                                                {mkNo, "Nu"},
+                                                                {mkClose, "Exit"},
+                                                                {mkAbort, "Cancel"},
+                                                                {mkUnelte, "BUnelte"},
+                                                                {mkIntr, "BIntr"},
+                                                                {mkTransf, "BSediu"},
+                                                                {mkIes, "BIes"},
+                                                                {mkBani, "BBani"},
+                                                                {mkContr, "Contract"},
+                                                                {mkExpl, "Explicatii"},
+                                                                {mkAction, "UrmatorBlue"},
+                                                                {mkAdvanced, "Avansat"},
+                                                                {mkLast, ""},
+                                                                {mkCustom, ""},
+                                                                {mkIgnore, ""}};
 
 const char* const kGlyphPictures[] = {
-    "",          "Permis",       "Interzis",  "Surub",     "Linii",     "Check", "Radio",
-    "Anulat",    "GrupX",        "Grup0",     "crescator", "descrescator", "ToolbVert",
-    "ToolbOriz", "EscapeImg",    "SCLogo",    "Pag",       "Zorvan",    "Buget"};
+    "",          "Permis", "Interzis", "Surub",     "Linii",        "Check",     "Radio",
+    "Anulat",    "GrupX",  "Grup0",    "crescator", "descrescator", "ToolbVert", "ToolbOriz",
+    "EscapeImg", "SCLogo", "Pag",      "Zorvan",    "Buget"};
 
 }  // namespace
 
@@ -47,9 +61,13 @@ QImage& TMesaj::Picture(const QString& name) {
   return it == pictures_.end() ? empty_ : *it;
 }
 
-bool TMesaj::HasPicture(const QString& name) const { return sizes_.contains(name.toLower()); }
+bool TMesaj::HasPicture(const QString& name) const {
+  return sizes_.contains(name.toLower());
+}
 
-QSize TMesaj::DesignSize(const QString& name) const { return sizes_.value(name.toLower()); }
+QSize TMesaj::DesignSize(const QString& name) const {
+  return sizes_.value(name.toLower());
+}
 
 QImage& TMesaj::MessageIcon(int kind) {
   static const char* const names[] = {"Warning", "Error", "Information", "Confirmation"};
