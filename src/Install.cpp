@@ -1,20 +1,24 @@
 #include "Install.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
 
 #include "core/Iglobals.h"
 #include "core/Main.h"
+#include "engine/aliasint.h"
 #include "kit/GGlobals.h"
 #include "kit/KitPrompt.h"
+#include "media/ZipReader.h"
+#include "notes/CInfo.h"
+#include "pages/PageTable.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Machine.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/WinError.h"
+#include "prompt/Prompt.h"
 
 namespace {
 struct CopiedFile {
@@ -86,8 +90,7 @@ void CheckMachine() {
 }
 
 QString ExecutableRunFolder() {
-  const QString exe = QFileInfo("/proc/self/exe").canonicalFilePath();
-  const QString host = QFileInfo(exe).absolutePath();
+  const QString host = win::ExecutableHostFolder();
   const QString folder = win::ToWindowsPath(host);
   if (folder.isEmpty())
     throw win::Error(QString("The program's folder %1 is on no drive of %2.")
@@ -121,6 +124,8 @@ int ProgramEntry() {
 int WizardRun() {
   QLocale::setDefault(QLocale::c());
   InstallKitPrompts();
+  InstallReleaseNotes();
+  InstallProgramPages();
   Win10Style = true;
   SourceDir.chop(1);  // the line ends with the "\" that the bootstrap run wrote
   win::LogLine(QString("wizard: SourceDir=%1").arg(SourceDir));
@@ -137,4 +142,35 @@ int WizardRun() {
   RunWizard();
   win::LogLine("wizard: ended");
   return 0;
+}
+
+void PrepareUpgradeArchive() {
+  const QString archive = win::JoinPath(RunFolder, "UPGRADE.ZIP");
+  if (!UpgradeMode) {
+    if (win::FileExists(archive)) win::DeleteFile(archive);
+    return;
+  }
+  if (win::FileExists(archive)) {
+    // An archive that cannot be read or unpacked ends the process: the error travels on.
+    UnzipAll(archive, RunFolder);
+    win::DeleteFile(archive);
+    return;
+  }
+  if (!win::FileExists(win::JoinPath(RunFolder, "UPGRADE.dll"))) {
+    prompt::TPrompt p;
+    p.Id = "driver.no-upgrade-zip";
+    p.Text = "Nu gasesc Upgrade.zip";
+    p.Kind = prompt::TKind::Error;
+    prompt::Ask(p);
+  }
+}
+
+void RunWizard() {
+  UpgradeMode = IsInstalled();
+  QCoreApplication::processEvents();  // let the backdrop paint before any slow work
+  PrepareUpgradeArchive();
+  ReadConfiguration();
+  win::LogLine(QString("wizard: UpgradeMode=%1 DiskCount=%2").arg(UpgradeMode).arg(DiskCount));
+  if (UpgradeMode) EnterUpgradePath();
+  RunPageLoop();
 }

@@ -25,3 +25,8 @@ QString ExecutableRunFolder();
 int WizardRun();
 // The whole run after the kit's start-up; returns the process's exit code.
 int ProgramEntry();
+// The whole wizard: the start (upgrade check, upgrade archive, configuration, upgrade library)
+// and then the page loop until the exit marker.
+void RunWizard();
+// Unpacks or deletes UPGRADE.ZIP in the run folder, by UpgradeMode.
+void PrepareUpgradeArchive();

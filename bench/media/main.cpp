@@ -46,6 +46,9 @@ extern char** environ;
 
 namespace {
 
+// The medium as the installer state describes it.
+TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+
 const char* const kAllKeys[] = {"EXE", "VELAROS", "DBDAT", "DBNEW", "BDE32", "HELP", "KANVERO"};
 
 // --- generated payloads ---
@@ -219,7 +222,7 @@ int RunOurs(int argc, char** argv, const QString& machine, const QString& medium
       }
   });
   user.start(1);
-  if (!AssembleArchives(page, InstallSets[ikLocal])) return 3;
+  if (!AssembleArchives(page, InstallSets[ikLocal], StateDisks())) return 3;
   for (const QString& key : KeysOf(medium))
     UnzipArchive(page, QString("%1\\%2.ZIP").arg(folder, key), folder);
   KitShutdown();

@@ -6,23 +6,13 @@
 #include <memory>
 
 #include "core/Main.h"
-#include "engine/aliasint.h"
 #include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
-#include "kit/MsgDlg.h"
-#include "media/ZipReader.h"
-#include "notes/CInfo.h"
-#include "pages/CCopy.h"
-#include "pages/CDirs.h"
-#include "pages/CEnd.h"
-#include "pages/Ccfg.h"
-#include "pages/Cfindapp.h"
-#include "pages/Citype.h"
-#include "pages/Placeholder.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
+#include "prompt/Prompt.h"
 #include "upgrade/Upgint.h"
 
 namespace {
@@ -58,8 +48,25 @@ QString DataDir = "C:\\WinZorv";
 QString SourceDir;
 int DiskCount = 1;
 TEditInfo* ReleaseNotes = nullptr;
+TReleaseNotesHooks ReleaseNotesHooks;
 
-std::array<TPageFactory, 10> PageTable = DefaultPageTable();
+namespace {
+std::array<TPageFactory, 10>& DefaultPages() {
+  static std::array<TPageFactory, 10> table;
+  return table;
+}
+}  // namespace
+
+std::array<TPageFactory, 10> PageTable;
+
+void SetDefaultPageTable(const std::array<TPageFactory, 10>& table) {
+  DefaultPages() = table;
+  PageTable = table;
+}
+
+void OfferReleaseNotes() {
+  if (ReleaseNotesHooks.Show) ReleaseNotesHooks.Show();
+}
 
 void ResetInstallerState() {
   UpgradeMode = false;
@@ -69,25 +76,12 @@ void ResetInstallerState() {
   ShownProgramDir = ProgramDir = ShownDataDir = DataDir = "C:\\WinZorv";
   SourceDir.clear();
   DiskCount = 1;
-  PageTable = DefaultPageTable();
+  PageTable = DefaultPages();
 }
 
 void ReadConfiguration() {
   DiskCount = win::GetPrivateProfileInt("General", "NrDiscuri", 6,
                                         win::JoinPath(RunFolder, "instzorv.cfg"));
-}
-
-std::array<TPageFactory, 10> DefaultPageTable() {
-  std::array<TPageFactory, 10> table;
-  table[0] = [] { return new TIType; };
-  table[1] = [] { return new TDirs; };
-  table[2] = [] { return new TCopy; };
-  table[3] = [] { return new TConfig; };
-  table[4] = [] { return new TEndScreen; };
-  table[6] = [] { return new TFindApp; };
-  // The other upgrade pages are not built yet: plain pages stand at their positions.
-  for (int pos : {7, 8}) table[pos] = [pos] { return new TPlaceholderPage(pos); };
-  return table;
 }
 
 QPoint PagePosition(QSize screen, QSize page) {
@@ -97,7 +91,6 @@ QPoint PagePosition(QSize screen, QSize page) {
 
 bool ClientUpgradeQuestion() {
   if (InstallKind != ikClient) return true;
-  MsgPrefix.clear();
   const QString text = QString(
                            "Baza de date se afla la distanta, pe SERVER.\r"
                            "%1\r"
@@ -112,45 +105,31 @@ bool ClientUpgradeQuestion() {
                            "\r"
                            "Fac UPGRADE la baza de date de pe SERVER?\r")
                            .arg(QString(46, '_'), QString(48, '_'));
-  int answer = MMessageDlg(text, "UPGRADE baza de date SERVER ?", mtConfirmation, taCenter,
-                           Buttons({mbYes, mbNo}), mbNo, 0);
-  MsgPrefix = "PENTRU CONTINUARE";
-  return answer != mrNo;
-}
-
-void PrepareUpgradeArchive() {
-  const QString archive = win::JoinPath(RunFolder, "UPGRADE.ZIP");
-  if (!UpgradeMode) {
-    if (win::FileExists(archive)) win::DeleteFile(archive);
-    return;
-  }
-  if (win::FileExists(archive)) {
-    // An archive that cannot be read or unpacked ends the process: the error travels on.
-    UnzipAll(archive, RunFolder);
-    win::DeleteFile(archive);
-    return;
-  }
-  if (!win::FileExists(win::JoinPath(RunFolder, "UPGRADE.dll")))
-    MMessageDlg("Nu gasesc Upgrade.zip", "", mtError, taCenter, Buttons({mbOK}), mbOK, 0);
+  prompt::TPrompt p;
+  p.Id = "driver.client-upgrade";
+  p.Text = text;
+  p.Caption = "UPGRADE baza de date SERVER ?";
+  p.Kind = prompt::TKind::Confirmation;
+  p.Buttons = prompt::Buttons({prompt::bYes, prompt::bNo});
+  p.Default = prompt::bNo;
+  p.Prefix = QString();
+  p.PrefixAfter = "PENTRU CONTINUARE";
+  return prompt::Ask(p) != prompt::aNo;
 }
 
 void EnterUpgradePath() {
   CurrentPage = pgFindApp;
   if (!LoadUpgradeLibrary()) {
     CurrentPage = pgExit;
-    MMessageDlg("Nu am putut incarca UPGRADE.DLL", "Program incomplet!", mtError, taCenter,
-                Buttons({mbCancel}), mbCancel, 0);
+    prompt::TPrompt p;
+    p.Id = "driver.no-upgrade-dll";
+    p.Text = "Nu am putut incarca UPGRADE.DLL";
+    p.Caption = "Program incomplet!";
+    p.Kind = prompt::TKind::Error;
+    p.Buttons = prompt::Buttons({prompt::bCancel});
+    p.Default = prompt::bCancel;
+    prompt::Ask(p);
   }
-}
-
-void RunWizard() {
-  UpgradeMode = IsInstalled();
-  QCoreApplication::processEvents();  // let the backdrop paint before any slow work
-  PrepareUpgradeArchive();
-  ReadConfiguration();
-  win::LogLine(QString("wizard: UpgradeMode=%1 DiskCount=%2").arg(UpgradeMode).arg(DiskCount));
-  if (UpgradeMode) EnterUpgradePath();
-  RunPageLoop();
 }
 
 void RunPageLoop() {
@@ -189,7 +168,7 @@ bool HandlePageKey(QWidget* page, int key, Qt::KeyboardModifiers modifiers, bool
     return true;
   }
   if (key == Qt::Key_H && allowNotes) {
-    ShowReleaseNotes();
+    OfferReleaseNotes();
     return true;
   }
   return false;

@@ -63,21 +63,28 @@ enum : unsigned char { pgExit = 5, pgFindApp = 6, pgUpgCopy = 7, pgUpgData = 8, 
 // The page table: a factory per position; positions 5 and 9 are empty.
 using TPageFactory = std::function<TMForm*()>;
 extern std::array<TPageFactory, 10> PageTable;
-// The table of the program's own pages.
-std::array<TPageFactory, 10> DefaultPageTable();
+// The table ResetInstallerState puts back: the program's pages, given at start-up by the folder
+// that knows them (pages/PageTable.h).
+void SetDefaultPageTable(const std::array<TPageFactory, 10>& table);
+
+// The release notes window, reached through what the notes install at start-up
+// (notes/CInfo.h), so that this folder and the notes do not include each other.
+struct TReleaseNotesHooks {
+  TEditInfo* (*Make)() = nullptr;          // the window, hidden
+  void (*Destroy)(TEditInfo*) = nullptr;
+  void (*Show)() = nullptr;                // ShowReleaseNotes
+};
+extern TReleaseNotesHooks ReleaseNotesHooks;
+// Shows the release notes when hooks are installed; nothing otherwise.
+void OfferReleaseNotes();
 
 // Where a page goes on the screen: centred horizontally, eight ninths of the free height above.
 QPoint PagePosition(QSize screen, QSize page);
 
-// The whole wizard: the start (upgrade check, upgrade archive, configuration, upgrade library)
-// and then the page loop until the exit marker.
-void RunWizard();
 // The upgrade branch of the start: position 6 and the library, or the exit with a message.
 void EnterUpgradePath();
 // The page loop alone, from CurrentPage.
 void RunPageLoop();
-// Unpacks or deletes UPGRADE.ZIP in the run folder, by UpgradeMode.
-void PrepareUpgradeArchive();
 // The question asked on reaching the upgrade file copy: whether the server's database is
 // upgraded from here (true without a question unless the kind is CLIENT).
 bool ClientUpgradeQuestion();

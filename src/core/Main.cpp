@@ -11,7 +11,6 @@
 #include "core/Iglobals.h"
 #include "core/uZORVAN_VER.h"
 #include "kit/Cliunit.h"
-#include "notes/CInfo.h"
 #include "platform/Fonts.h"
 
 TInstaller* Installer = nullptr;
@@ -132,12 +131,12 @@ TInstaller::TInstaller(QWidget* parent) : QWidget(parent) {
   caciula_i->setCursor(Qt::PointingHandCursor);
   caciula_i->installEventFilter(this);
 
-  ReleaseNotes = new TEditInfo;
+  ReleaseNotes = ReleaseNotesHooks.Make ? ReleaseNotesHooks.Make() : nullptr;
 }
 
 TInstaller::~TInstaller() {
   delete fontuZorvan;
-  delete ReleaseNotes;
+  if (ReleaseNotes && ReleaseNotesHooks.Destroy) ReleaseNotesHooks.Destroy(ReleaseNotes);
   ReleaseNotes = nullptr;
 }
 
@@ -164,7 +163,7 @@ void TInstaller::PlacePanel() {
 bool TInstaller::eventFilter(QObject* watched, QEvent* event) {
   if (watched == caciula_i && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    ShowReleaseNotes();
+    OfferReleaseNotes();
     return true;
   }
   if (watched == Client && event->type() == QEvent::Resize) PlacePanel();

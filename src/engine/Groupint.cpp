@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "core/Iglobals.h"
-#include "kit/MsgDlg.h"
 #include "platform/Codepage.h"
 #include "platform/Dde.h"
 #include "platform/Files.h"
+#include "prompt/Prompt.h"
 
 QString GroupMacro() {
   QStringList commands;
@@ -34,7 +34,14 @@ void DoConfigGroup() {
   conv->ConnectMode = win::ddeManual;
   conv->SetLink("ProgMan", "");
   if (!conv->OpenLink()) {
-    MMessageDlg("Eroare DDE!", "Eroare...", mtError, taCenter, Buttons({mbCancel}), mbCancel, 0);
+    prompt::TPrompt p;
+    p.Id = "engine.dde-error";
+    p.Text = "Eroare DDE!";
+    p.Caption = "Eroare...";
+    p.Kind = prompt::TKind::Error;
+    p.Buttons = prompt::Buttons({prompt::bCancel});
+    p.Default = prompt::bCancel;
+    prompt::Ask(p);
     return;
   }
   QByteArray macro = win::UnicodeToAnsi(GroupMacro());  // QByteArray keeps its zero byte

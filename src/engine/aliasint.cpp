@@ -1,7 +1,6 @@
 #include "engine/aliasint.h"
 
 #include "core/Iglobals.h"
-#include "kit/MsgDlg.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Idapi.h"
@@ -10,6 +9,7 @@
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/WinError.h"
+#include "prompt/Prompt.h"
 
 const char* const AppAlias = "ZORVAN";
 bool EngineInitialized = false;
@@ -108,11 +108,14 @@ QString ChooseEngineFolder() {
       if (version != "4.0" && VersionNumber(version) < 4) OldEngineFound = true;
     }
     if (OldEngineFound) {
-      MsgPrefix = "Protectia aplicatiilor existente";
-      MMessageDlg("Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\r"
-                  "Daca ZarEDERAD nu functioneaza, contactati-ne.\r",
-                  "", mtError, taCenter, Buttons({mbOK}), mbOK, 0);
-      MsgPrefix = "PENTRU CONTINUARE";
+      prompt::TPrompt p;
+      p.Id = "engine.old-engine";
+      p.Text = "Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\r"
+               "Daca ZarEDERAD nu functioneaza, contactati-ne.\r";
+      p.Kind = prompt::TKind::Error;
+      p.Prefix = "Protectia aplicatiilor existente";
+      p.PrefixAfter = "PENTRU CONTINUARE";
+      prompt::Ask(p);
     }
     return {};
   }

@@ -1,7 +1,6 @@
 #include "kit/GGlobals.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QPalette>
 #include <QScreen>
 #include <QToolTip>
@@ -179,8 +178,7 @@ void DecideHighColor() {
 
 void KitStartup() {
   if (StartupCount++ > 0) return;
-  QString exe = QFileInfo("/proc/self/exe").canonicalFilePath();
-  QString folder = win::ToWindowsPath(QFileInfo(exe).absolutePath());
+  const QString folder = win::ExecutableFolder();
   RunFolder = folder.isEmpty() ? QString() : win::IncludeTrailingBackslash(folder);
   DecideHighColor();
   Mesaj = new TMesaj;

@@ -15,10 +15,16 @@ int ShowPrompt(const prompt::TPrompt& p) {
     box.exec();
     return prompt::aOK;
   }
+  if (p.Prefix) MsgPrefix = *p.Prefix;
   // The prompt's kinds, alignments and buttons are the kit's, in the same order.
-  return MMessageDlg(p.Text, p.Caption, TMsgDlgType(p.Kind), TAlignment(p.Align),
-                     TMsgDlgButtons(p.Buttons), TMsgDlgBtn(p.Default), 0);
+  const int answer = MMessageDlg(p.Text, p.Caption, TMsgDlgType(p.Kind), TAlignment(p.Align),
+                                 TMsgDlgButtons(p.Buttons), TMsgDlgBtn(p.Default), 0);
+  if (p.PrefixAfter) MsgPrefix = *p.PrefixAfter;
+  return answer;
 }
 }  // namespace
 
-void InstallKitPrompts() { prompt::SetHandler(ShowPrompt); }
+void InstallKitPrompts() {
+  prompt::SetHandler(ShowPrompt);
+  prompt::SetPrefixSetter([](const QString& prefix) { MsgPrefix = prefix; });
+}

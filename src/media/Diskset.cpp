@@ -3,13 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QMessageBox>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
-#include "kit/MsgDlg.h"
 #include "kit/Cliunit.h"
 #include "media/ZipReader.h"
 #include "platform/Files.h"
@@ -17,6 +14,7 @@
 #include "platform/Machine.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
+#include "prompt/Prompt.h"
 
 namespace {
 int PartsCounter = 0;
@@ -24,36 +22,39 @@ int PartsCounter = 0;
 
 int PartsJoined() { return PartsCounter; }
 
-bool AssembleArchives(TDiskSetPage& page, TCompSet selection) {
-  page.SetGroupName("Asamblare arhive...");
-  PartsCounter = 0;
-  // Only a removable drive has disks to change; any other source is read once, as it is.
-  if (win::GetDriveType(SourceDir.left(3)) != win::DRIVE_REMOVABLE) {
-    DiskCount = 1;
-  } else if (DiskCount < 1 || DiskCount > MaxDiskCount) {
+int DisksToRead(const TDiskSet& set) {
+  if (win::GetDriveType(set.SourceDir.left(3)) != win::DRIVE_REMOVABLE) return 1;
+  if (set.DiskCount < 1 || set.DiskCount > MaxDiskCount) {
     // A count that the reading turned into 0 ("abc", "-1") or into a huge number would join
     // nothing or ask for disks that do not exist: said before any disk is asked for.
-    win::LogLine(QString("media: NrDiscuri %1 refused").arg(DiskCount));
+    win::LogLine(QString("media: NrDiscuri %1 refused").arg(set.DiskCount));
     throw win::Error(QString("Fisierul INSTALL.CFG al discului de instalare are la cheia NrDiscuri "
                              "(sectiunea [General]) valoarea %1; numarul de discuri trebuie sa "
                              "fie intre 1 si %2.")
-                         .arg(DiskCount)
+                         .arg(set.DiskCount)
                          .arg(MaxDiskCount),
                      win::ERROR_INVALID_PARAMETER);
   }
-  page.SetCopyMax(DiskCount);
+  return set.DiskCount;
+}
+
+bool AssembleArchives(TDiskSetPage& page, TCompSet selection, const TDiskSet& given) {
+  page.SetGroupName("Asamblare arhive...");
+  PartsCounter = 0;
+  TDiskSet set = given;
+  set.DiskCount = DisksToRead(given);
+  if (set.SourceDir.endsWith('\\')) set.SourceDir.chop(1);
+  page.SetCopyMax(set.DiskCount);
   page.SetCopyPosition(0);
-  if (SourceDir.endsWith('\\')) SourceDir.chop(1);
-  if (DiskCount < 1) return true;
-  for (int n = 1; n <= DiskCount; ++n) {
-    if (!WaitDisk(n)) {
+  for (int n = 1; n <= set.DiskCount; ++n) {
+    if (!WaitDisk(set.SourceDir, n)) {
       page.SetModalResult(mrCancel);
       win::LogLine(QString("media: assembly abandoned at disk %1").arg(n));
       return false;
     }
     page.SetCopyPosition(n);
     QStringList parts;
-    for (const win::TSearchRec& rec : win::FindFiles(SourceDir + "\\*.*", win::faAnyFile)) {
+    for (const win::TSearchRec& rec : win::FindFiles(set.SourceDir + "\\*.*", win::faAnyFile)) {
       if (rec.Name == "." || rec.Name == "..") continue;
       if (IsArchivePart(rec.Name, selection)) parts << rec.Name;
     }
@@ -61,21 +62,29 @@ bool AssembleArchives(TDiskSetPage& page, TCompSet selection) {
       int c = QString::compare(a, b, Qt::CaseInsensitive);
       return c != 0 ? c < 0 : a < b;
     });
-    for (const QString& part : parts) JoinPart(page, part);
+    for (const QString& part : parts) JoinPart(page, set, part);
     page.SetCopyPosition(PartsCounter);
   }
   return true;
 }
 
-bool WaitDisk(int n) {
-  MsgPrefix = "Pentru continuare";
+bool WaitDisk(const QString& sourceDir, int n) {
+  QString folder = sourceDir;
+  if (folder.endsWith('\\')) folder.chop(1);
+  // The heading of this and of the messages after it, also when no disk is asked for.
+  prompt::SetPrefix("Pentru continuare");
   for (;;) {
-    if (win::FileExists(SourceDir + "\\DISK" + QString::number(n))) return true;
-    unsigned short answer =
-        MMessageDlg("introdu discul de instalare cu numarul \r" + QString::number(n), "",
-                    mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0);
+    if (win::FileExists(folder + "\\DISK" + QString::number(n))) return true;
+    prompt::TPrompt p;
+    p.Id = "media.insert-disk";
+    p.Text = "introdu discul de instalare cu numarul \r" + QString::number(n);
+    p.Kind = prompt::TKind::Warning;
+    p.Buttons = prompt::Buttons({prompt::bOK, prompt::bCancel});
+    p.Default = prompt::bOK;
+    p.Prefix = "Pentru continuare";
+    const int answer = prompt::Ask(p);
     // A prompt that cannot be shown at all gives up too, rather than asking for ever unseen.
-    if (answer == mrCancel || answer == 0) return false;
+    if (answer == prompt::aCancel || answer == prompt::aNone) return false;
   }
 }
 
@@ -90,15 +99,17 @@ bool IsArchivePart(const QString& fileName, TCompSet selection) {
   return false;
 }
 
-void JoinPart(TDiskSetPage& page, const QString& fileName) {
+void JoinPart(TDiskSetPage& page, const TDiskSet& set, const QString& fileName) {
   struct Count {
     ~Count() { ++PartsCounter; }
   } count;
   page.SetGroupName(fileName);
-  QString partPath = SourceDir + "\\" + fileName;
+  QString source = set.SourceDir;
+  if (source.endsWith('\\')) source.chop(1);
+  QString partPath = source + "\\" + fileName;
   QString extension = fileName.mid(fileName.lastIndexOf('.'));
   QString archivePath =
-      win::JoinPath(ShownProgramDir, fileName.left(fileName.indexOf('.')) + ".ZIP");
+      win::JoinPath(set.ArchiveDir, fileName.left(fileName.indexOf('.')) + ".ZIP");
   win::LogLine(QString("media: join %1 to %2").arg(partPath, archivePath));
   CopyPart(extension, partPath, archivePath);
 }
@@ -218,9 +229,10 @@ void DeleteArchives(const QString& folder) {
     if (!IsAssembledArchive(rec.Name)) continue;
     QString path = win::JoinPath(folder, rec.Name);
     if (win::DeleteFile(path)) continue;
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                    "Nu pot sterge " + path, QMessageBox::Ok);
-    box.setObjectName("DeleteArchivesMessage");
-    box.exec();
+    prompt::TPrompt p;
+    p.Id = "media.cannot-delete";
+    p.Text = "Nu pot sterge " + path;
+    p.Plain = true;
+    prompt::Ask(p);
   }
 }

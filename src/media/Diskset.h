@@ -33,16 +33,27 @@ constexpr qint64 CopyBufferSize = 2500000;
 // an error before any disk is asked for.
 constexpr int MaxDiskCount = 99;
 
-// Joins the parts of every disk into archives in ShownProgramDir. False when the user gave up at
-// a disk prompt; the page's modal result is then cancel. Throws win::Error, before any prompt,
-// when a removable source has a disk count outside 1..MaxDiskCount.
-bool AssembleArchives(TDiskSetPage& page, TCompSet selection);
-// Waits until SourceDir holds the marker DISK<n>, asking for the disk; false on Cancel.
-bool WaitDisk(int n);
+// The medium of a copy: where its disks are read, how many the configuration says it has, and
+// where the archives are joined.
+struct TDiskSet {
+  QString SourceDir;   // the medium's folder, with or without a trailing "\"
+  int DiskCount = 1;   // NrDiscuri
+  QString ArchiveDir;  // the (shown) program folder
+};
+
+// The disks read: only a removable drive has disks to change, any other source is read once as
+// it is. Throws win::Error when a removable source has a count outside 1..MaxDiskCount.
+int DisksToRead(const TDiskSet& set);
+// Joins the parts of every disk into archives in set.ArchiveDir. False when the user gave up at
+// a disk prompt ("media.insert-disk"); the page's modal result is then cancel. Throws
+// win::Error, before any prompt, when DisksToRead refuses the count.
+bool AssembleArchives(TDiskSetPage& page, TCompSet selection, const TDiskSet& set);
+// Waits until the source folder holds the marker DISK<n>, asking for the disk; false on Cancel.
+bool WaitDisk(const QString& sourceDir, int n);
 // A part file of a selected component: KEY.<suffix ending in a digit>.
 bool IsArchivePart(const QString& fileName, TCompSet selection);
-// Adds one part file of the current disk (in SourceDir) to its archive.
-void JoinPart(TDiskSetPage& page, const QString& fileName);
+// Adds one part file of the current disk (in set.SourceDir) to its archive.
+void JoinPart(TDiskSetPage& page, const TDiskSet& set, const QString& fileName);
 // Copies a part to its archive: ".1" starts the archive anew, any other extension appends.
 // A part that cannot be read adds nothing further; an archive that cannot be written is an error.
 void CopyPart(const QString& extension, const QString& partPath, const QString& archivePath);
@@ -59,5 +70,6 @@ void UnzipProgressEvent(TDiskSetPage& page, quint64 position, const TZipHeader& 
 // Whether a file name is an archive the assembly makes: KEY.ZIP for a component key.
 bool IsAssembledArchive(const QString& fileName);
 // Deletes the assembled archives (KEY.ZIP of the component keys) of a folder; other ZIP files
-// stay. A file that cannot be deleted gets the message "Nu pot sterge " and its path.
+// stay. A file that cannot be deleted gets the plain message "Nu pot sterge " and its path
+// ("media.cannot-delete").
 void DeleteArchives(const QString& folder);

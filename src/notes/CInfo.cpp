@@ -159,3 +159,9 @@ void ShowReleaseNotes() {
   notes->raise();
   notes->activateWindow();
 }
+
+void InstallReleaseNotes() {
+  ReleaseNotesHooks.Make = [] { return new TEditInfo; };
+  ReleaseNotesHooks.Destroy = [](TEditInfo* notes) { delete notes; };
+  ReleaseNotesHooks.Show = ShowReleaseNotes;
+}

@@ -36,3 +36,6 @@ class TEditInfo : public TTitleForm {
 // window against the backdrop and brings it to the front, loading the file only when the window
 // was hidden.
 void ShowReleaseNotes();
+// Gives the installer state the hooks that make, destroy and show this window (the backdrop and
+// the page keys reach the notes through them). Called at start-up.
+void InstallReleaseNotes();

@@ -8,12 +8,9 @@
 #include "kit/Actives.h"
 #include "kit/Gauges.h"
 #include "kit/Mbuttons.h"
-#include "media/ZipReader.h"
+#include "media/Copy.h"
 #include "notes/CInfo.h"
-#include "platform/Files.h"
 #include "platform/Log.h"
-#include "platform/Paths.h"
-#include "platform/WinError.h"
 
 namespace {
 // Where the status line and the gauges sit, right of the two page buttons.
@@ -75,8 +72,7 @@ void TCopy::BNextClick() {
   // BNext has put next on the page already.
   SetButtonsEnabled(false);
   try {
-    if (!AssembleArchives(*this, InstallSets[InstallKind])) return;  // the page ends with quit
-    CopyArchives();
+    if (!RunCopy(*this, Job())) return;  // the page ends with quit
     ModalResult = prNext;
   } catch (const std::exception& e) {
     win::LogLine(QString("copy: failed at \"%1\": %2")
@@ -90,48 +86,17 @@ void TCopy::BNextClick() {
   }
 }
 
-void TCopy::CopyArchives() {
-  // The assembled archives are named without a folder from here on.
-  QString folder = win::ExcludeTrailingBackslash(ShownProgramDir);
-  // A bare "C:" names the drive's current folder, not its root.
-  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
-  if (!win::SetCurrentDir(folder)) throw win::EInOutError(win::ERROR_PATH_NOT_FOUND, folder);
-  const TCompSet selection = InstallSets[InstallKind];
-  for (int row = 0; row < CompCount; ++row) {
-    const TCompRecord& c = Components[row];
-    if (!InSet(selection, row) || c.FileName.isEmpty()) continue;
-    SetGroupName(c.CompName);
-    const QString archive = c.FileName + ".ZIP";
-    if (!win::FileExists(archive) && IsOptionalArchive(archive)) continue;
-    QString destination;
-    switch (c.DestType) {
-      case dtProgram:
-        destination = ProgramDir;
-        break;
-      case dtDatabaseDat:
-        destination = DataDir;
-        break;
-      case dtDatabaseNew: {
-        // The old templates go only once the new ones can be read: a missing or broken archive
-        // would otherwise leave the data folder with none.
-        const TZipReader probe(archive);
-        ClearNewDatabase(DataDir);
-        destination = DataDir;
-        break;
-      }
-      case dtProgramFiles:
-        destination = ChooseEngineFolder();
-        if (destination.isEmpty()) {  // an engine is installed: its files stay as they are
-          win::LogLine("copy: engine present, " + archive + " not unpacked");
-          continue;
-        }
-        break;
-    }
-    UnzipArchive(*this, archive, destination);
-    // The notes window looks at what the program folder holds now.
-    if (c.DestType == dtProgram) ShowReleaseNotes();
-  }
-  DeleteArchives(ProgramDir);
+TCopyJob TCopy::Job() {
+  TCopyJob job;
+  job.SourceDir = SourceDir;
+  job.DiskCount = DiskCount;
+  job.ShownProgramDir = ShownProgramDir;
+  job.ProgramDir = ProgramDir;
+  job.DataDir = DataDir;
+  job.Selection = InstallSets[InstallKind];
+  job.EngineFolder = ChooseEngineFolder;
+  job.ProgramUnpacked = ShowReleaseNotes;
+  return job;
 }
 
 void TCopy::SetGroupName(const QString& text) {
@@ -144,23 +109,3 @@ void TCopy::SetCopyPosition(int position) { CopyProgress->SetPosition(position);
 void TCopy::SetUnzipMax(int max) { UnzipProgress->SetMax(max); }
 void TCopy::SetUnzipPosition(int position) { UnzipProgress->SetPosition(position); }
 void TCopy::SetModalResult(int result) { ModalResult = result; }
-
-bool IsOptionalArchive(const QString& fileName) {
-  const QString name = fileName.toUpper();
-  return name == "VELAROS.ZIP" || name == "KANVERO.ZIP";
-}
-
-void ClearNewDatabase(const QString& folder) {
-  const QString base = win::IncludeTrailingBackslash(folder);
-  DeleteFiles(base + "NEW\\DATA\\", "*.*");
-  DeleteFiles(base + "NEW\\FIRMA\\", "*.*");
-  DeleteFiles(base + "NEW\\LUNA\\", "*.*");
-}
-
-void DeleteFiles(const QString& folder, const QString& mask) {
-  const QString base = win::IncludeTrailingBackslash(folder);
-  for (const win::TSearchRec& rec : win::FindFiles(base + mask, win::faAnyFile)) {
-    if (rec.Name == "." || rec.Name == "..") continue;
-    win::DeleteFile(base + rec.Name);  // folders and files in use stay
-  }
-}

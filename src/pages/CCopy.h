@@ -10,7 +10,7 @@
 // ".1" part), so the wizard never goes on after an incomplete copy.
 #include <QString>
 
-#include "media/Diskset.h"
+#include "media/Copy.h"
 #include "pages/PageLook.h"
 
 class QLabel;
@@ -35,8 +35,8 @@ class TCopy : public TWizardPage, public TDiskSetPage {
 
   // The copy: assembly, unpacking, removal. Runs inside the click with the buttons disabled.
   void BNextClick();
-  // Unpacks every selected archive into its destination and removes the archives.
-  void CopyArchives();
+  // The copy of the installer state's folders and install kind.
+  static TCopyJob Job();
 
   // TDiskSetPage
   void SetGroupName(const QString& text) override;
@@ -49,10 +49,3 @@ class TCopy : public TWizardPage, public TDiskSetPage {
  private:
   void SetButtonsEnabled(bool enabled);
 };
-
-// The archives of the sibling modules, which a medium may lack: "VELAROS.ZIP", "KANVERO.ZIP".
-bool IsOptionalArchive(const QString& fileName);
-// Empties NEW\DATA, NEW\FIRMA and NEW\LUNA of a data folder (their files; subfolders stay).
-void ClearNewDatabase(const QString& folder);
-// Deletes the files of a folder that match a mask; what cannot be deleted stays, unreported.
-void DeleteFiles(const QString& folder, const QString& mask);

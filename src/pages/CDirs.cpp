@@ -3,13 +3,12 @@
 #include <QTextDocument>
 #include <memory>
 
+#include "core/Folders.h"
 #include "core/Iglobals.h"
 #include "kit/Actives.h"
 #include "kit/Mbuttons.h"
-#include "kit/MsgDlg.h"
 #include "kit/dlgform2.h"
 #include "pages/Cseldir.h"
-#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -104,29 +103,10 @@ void TDirs::BDateClick(QObject*) { ChooseFolder(RDate); }
 void TDirs::RDateChange(QObject*) { BNext->setEnabled(true); }
 
 void TDirs::BNextClick(QObject*) {
-  bool ok = true;
-  ProgramDir = RProgram->Text();
-  const QString data = RDate->Text();
-  switch (InstallKind) {
-    case ikLocal: DataDir = ProgramDir; break;
-    case ikServer:
-      // A new data folder is made only under a parent that exists.
-      if (win::DirectoryExists(data) || win::CreateDir(data)) DataDir = data;
-      else ok = false;
-      break;
-    case ikClient:
-      if (win::DirectoryExists(data)) {
-        DataDir = data;
-      } else {
-        MMessageDlg("La instalarea client baza de date trebuie sa existe!", "Eroare!", mtError,
-                    taCenter, Buttons({mbCancel}), mbCancel, 0);
-        ok = false;
-      }
-      break;
-    default: break;
-  }
-  if (!win::DirectoryExists(ProgramDir) && !win::CreateDir(ProgramDir)) ok = false;
+  const TFolderChoice choice = CheckFolders(InstallKind, RProgram->Text(), RDate->Text(), DataDir);
+  ProgramDir = choice.ProgramDir;
+  DataDir = choice.DataDir;
   ShownProgramDir = ProgramDir;
   ShownDataDir = DataDir;
-  if (ok) ModalResult = prNext;
+  if (choice.Ok) ModalResult = prNext;
 }

@@ -4,11 +4,10 @@
 
 #include "core/Iglobals.h"
 #include "engine/Groupint.h"
+#include "engine/Updaters.h"
 #include "engine/aliasint.h"
 #include "kit/Mbuttons.h"
 #include "kit/Title.h"
-#include "platform/Log.h"
-#include "platform/Process.h"
 
 namespace {
 constexpr int kLeft = 152, kRight = 522, kLineHeight = 22;
@@ -77,12 +76,4 @@ void TConfig::MarkDone(TStatusLine* line) {
   QCoreApplication::processEvents();
 }
 
-void DoConfigConfigSys() {
-  int help = win::RunProcess(ProgramDir + "\\HHUPD.EXE /Q", win::SW_MINIMIZE, true);
-  // The control's path is one argument, also when the program folder has blanks in it.
-  QString control = ProgramDir + "\\CFX32.OCX";
-  if (control.contains(' ')) control = '"' + control + '"';
-  int chart =
-      win::RunProcess(ProgramDir + "\\TREGSVR.EXE -Q " + control, win::SW_MINIMIZE, true);
-  win::LogLine(QString("config: HHUPD.EXE -> %1, TREGSVR.EXE -> %2").arg(help).arg(chart));
-}
+void DoConfigConfigSys() { RunUpdaters(ProgramDir); }

@@ -45,6 +45,5 @@ class TConfig : public TWizardPage {
   void MarkDone(TStatusLine* line);
 };
 
-// The help and chart step: HHUPD.EXE /Q, then TREGSVR.EXE -Q on CFX32.OCX, both from the program
-// folder, minimised, each waited for; their results are not looked at.
+// The help and chart step for the program folder of the installer state (engine/Updaters).
 void DoConfigConfigSys();

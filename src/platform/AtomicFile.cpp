@@ -71,7 +71,7 @@ bool WriteAll(int fd, const QByteArray& data) {
     done += n;
     Hook("chunk");
   }
-  return ::fsync(fd) == 0;
+  return true;
 }
 
 }  // namespace
@@ -122,69 +122,121 @@ FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
+CompleteFile::~CompleteFile() { Discard(); }
+
+void CompleteFile::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temp_.isEmpty()) ::unlinkat(dirFd_, temp_.constData(), 0);
+  temp_.clear();
+  open_ = false;
+}
+
+int CompleteFile::Open(int dirFd, const QByteArray& name, mode_t mode, Namer namer,
+                       bool unnamed) {
+  Discard();
+  dirFd_ = dirFd;
+  name_ = name;
+  namer_ = std::move(namer);
+  if (unnamed) {
+    fd_ = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    // Only a file system without unnamed files falls back; any other failure is the answer.
+    if (fd_ < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+      return errno;
+  }
+  for (int attempt = 0; fd_ < 0; ++attempt) {
+    const QByteArray candidate = namer_();
+    fd_ = ::openat(dirFd, candidate.constData(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd_ >= 0) temp_ = candidate;
+    else if (errno != EEXIST || attempt > 100) return errno;
+  }
+  // The mode as asked, whatever the umask says: a replaced file keeps its own.
+  if (::fchmod(fd_, mode) != 0) {
+    const int err = errno;
+    Discard();
+    return err;
+  }
+  open_ = true;
+  return 0;
+}
+
+int CompleteFile::Commit(bool sync) {
+  auto fail = [this](int err) {
+    Discard();
+    return err;
+  };
+  if (sync && ::fsync(fd_) != 0) return fail(errno);
+  Hook("synced");
+  if (temp_.isEmpty()) {
+    char proc[64];
+    snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd_);
+    // Without /proc the descriptor links by itself (which needs a privilege).
+    auto linkAs = [&](const QByteArray& as) {
+      if (::linkat(AT_FDCWD, proc, dirFd_, as.constData(), AT_SYMLINK_FOLLOW) == 0) return 0;
+      if (errno == EEXIST) return EEXIST;
+      const int err = errno;
+      if (::linkat(fd_, "", dirFd_, as.constData(), AT_EMPTY_PATH) == 0) return 0;
+      return errno == EEXIST ? EEXIST : err;
+    };
+    int err = linkAs(name_);
+    if (err == 0) {
+      Hook("named");
+      Hook("renamed");
+    } else if (err != EEXIST) {
+      return fail(err);
+    } else {
+      // Something is there: a temporary name first, then a rename over it.
+      for (int attempt = 0; temp_.isEmpty(); ++attempt) {
+        const QByteArray candidate = namer_();
+        err = linkAs(candidate);
+        if (err == 0) temp_ = candidate;
+        else if (err != EEXIST || attempt > 100) return fail(err);
+      }
+    }
+  }
+  if (!temp_.isEmpty()) {
+    Hook("named");
+    if (::renameat(dirFd_, temp_.constData(), dirFd_, name_.constData()) != 0) return fail(errno);
+    temp_.clear();
+    Hook("renamed");
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  open_ = false;
+  if (::close(fd) != 0) return errno;
+  // The new name itself must reach the disk too.
+  if (sync) ::fsync(dirFd_);
+  return 0;
+}
+
 void AtomicWriteFile(const QString& hostPath, const QByteArray& data) {
-  const QByteArray target = QFile::encodeName(hostPath);
   QFileInfo info(hostPath);
   const QString folder = info.absolutePath();
-  mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
+  const QByteArray target = QFile::encodeName(hostPath);
+  mode_t mode = 0666 & ~[] {
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
   struct stat st;
   if (::stat(target, &st) == 0) {
     if (::access(target, W_OK) != 0) Fail(hostPath, EACCES);
     mode = st.st_mode & 07777;
   }
-
-  QByteArray temp;
-  // Unnamed first: a save killed before it is complete leaves nothing behind.
-  int fd = ::open(QFile::encodeName(folder), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-  if (fd >= 0) {
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, data)) {
-      int err = errno;
-      ::close(fd);
-      Fail(hostPath, err);
-    }
-    Hook("synced");
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-    for (int attempt = 0; attempt < 100 && temp.isEmpty(); ++attempt) {
-      QByteArray candidate = QFile::encodeName(folder + "/" + RandomName(info.fileName()));
-      if (::linkat(AT_FDCWD, self, AT_FDCWD, candidate, AT_SYMLINK_FOLLOW) == 0)
-        temp = candidate;
-      else if (errno != EEXIST)
-        break;
-    }
-    ::close(fd);  // when it could not be named, it goes with its descriptor
-  }
-  if (temp.isEmpty()) {
-    // A file system without unnamed files: the temporary file has its name from the start.
-    temp = QFile::encodeName(folder + "/" + TemporaryPrefix(info.fileName()) +
-                             QString(kRandomChars, 'X'));
-    fd = ::mkstemp(temp.data());
-    if (fd < 0) Fail(hostPath, errno);
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, data)) {
-      int err = errno;
-      ::close(fd);
-      ::unlink(temp.constData());
-      Fail(hostPath, err);
-    }
-    if (::close(fd) != 0) {
-      int err = errno;
-      ::unlink(temp.constData());
-      Fail(hostPath, err);
-    }
-    Hook("synced");
-  }
-  Hook("named");
-  if (::rename(temp.constData(), target) != 0) {
-    int err = errno;
-    ::unlink(temp.constData());
-    Fail(hostPath, err);
-  }
-  Hook("renamed");
-  // The rename itself must reach the disk too.
-  int dir = ::open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  const int dir = ::open(QFile::encodeName(folder), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) Fail(hostPath, errno);
+  struct CloseDir {
+    int fd;
+    ~CloseDir() { ::close(fd); }
+  } closeDir{dir};
+  const QString fileName = info.fileName();
+  CompleteFile file;
+  int err = file.Open(dir, QFile::encodeName(fileName), mode,
+                      [&] { return QFile::encodeName(RandomName(fileName)); });
+  if (err == 0 && !WriteAll(file.fd(), data)) err = errno;
+  if (err == 0) err = file.Commit(true);
+  if (err != 0) Fail(hostPath, err);
 }
 
 }  // namespace win

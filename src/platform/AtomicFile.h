@@ -3,8 +3,11 @@
 // are replaced whole under a lock, so that a reader never sees half a file and two writers
 // never lose each other's changes. Neither the lock nor a save leaves a file of its own behind:
 // the folder shared with other programs holds the store and nothing else.
+#include <sys/types.h>
+
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace win {
 
@@ -30,6 +33,42 @@ class FileLock {
 
  private:
   int fd_ = -1;
+};
+
+// A file that appears under its name complete or not at all: written without a name (an unnamed
+// file of its folder, which goes with the process if it dies) and linked in by Commit, under its
+// name when that is free, else under a hidden temporary name renamed over what is there (a file
+// or a link, replaced itself and never written through). Where the file system cannot make
+// unnamed files, the file has the temporary name from the start and the destructor removes it
+// unless committed. Failures are errno values, for the caller to word.
+class CompleteFile {
+ public:
+  // A fresh hidden temporary name in the folder at each call.
+  using Namer = std::function<QByteArray()>;
+
+  CompleteFile() = default;
+  ~CompleteFile();
+  CompleteFile(const CompleteFile&) = delete;
+  CompleteFile& operator=(const CompleteFile&) = delete;
+
+  // Opens the file name of the folder dirFd (which stays the caller's and open until Commit) for
+  // writing, with mode. unnamed false: straight to a temporary name. 0 or errno.
+  int Open(int dirFd, const QByteArray& name, mode_t mode, Namer namer, bool unnamed = true);
+  int fd() const { return fd_; }
+  // Whether the file is unnamed (false after a file system refused it: ask no more there).
+  bool Unnamed() const { return open_ && temp_.isEmpty(); }
+  // Flushes to disk when sync, names the file and closes it. 0 or errno; on an error nothing of
+  // it stays.
+  int Commit(bool sync);
+
+ private:
+  void Discard();
+  int dirFd_ = -1;
+  int fd_ = -1;
+  bool open_ = false;
+  QByteArray name_;
+  QByteArray temp_;  // the temporary name the file has now, if any
+  Namer namer_;
 };
 
 // Replaces a host file by data: an unnamed temporary file in the same folder is written, flushed

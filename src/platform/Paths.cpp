@@ -67,14 +67,7 @@ QString RootToHost(const QString& root) {
 QString MatchComponent(const QString& hostDir, const QString& name) {
   QFileInfo exact(hostDir + "/" + name);
   if (exact.exists() || exact.isSymLink()) return name;
-  QDir dir(hostDir);
-  if (!dir.exists()) return name;
-  QStringList entries =
-      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDir::Name);
-  for (const QString& e : entries)
-    if (QString::compare(e, name, Qt::CaseInsensitive) == 0) return e;
-  return name;
+  return ListHostFolder(hostDir).Lookup(name);
 }
 
 // The absolute host path with the links of its existing part resolved; a missing tail is kept.
@@ -249,5 +242,32 @@ bool SetCurrentDir(const QString& winPath) {
 }
 
 void ResetCurrentDir() { CurrentDirValue().clear(); }
+
+void FolderNames::Add(const QString& name) {
+  exact_.insert(name);
+  const QString key = name.toCaseFolded();
+  auto it = folded_.find(key);
+  if (it == folded_.end() || name < *it) folded_.insert(key, name);
+}
+
+QString FolderNames::Lookup(const QString& name) const {
+  if (exact_.contains(name)) return name;
+  auto it = folded_.find(name.toCaseFolded());
+  return it == folded_.end() ? name : *it;
+}
+
+FolderNames ListHostFolder(const QString& hostDir) {
+  FolderNames names;
+  for (const QString& e : QDir(hostDir).entryList(
+           QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted))
+    names.Add(e);
+  return names;
+}
+
+QString ExecutableHostFolder() {
+  return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath();
+}
+
+QString ExecutableFolder() { return ToWindowsPath(ExecutableHostFolder()); }
 
 }  // namespace win

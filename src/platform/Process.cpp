@@ -47,11 +47,6 @@ QString FindInHostDir(const QString& dir, const QString& name) {
   return {};
 }
 
-QString ApplicationFolder() {
-  QString exe = QFileInfo("/proc/self/exe").canonicalFilePath();
-  return ToWindowsPath(QFileInfo(exe).absolutePath());
-}
-
 struct CStrings {
   std::vector<std::string> storage;
   std::vector<char*> pointers;
@@ -137,7 +132,7 @@ QString FindProgram(const QString& name) {
     QString host = TryToHostPath(withExt);
     return !host.isEmpty() && IsRunnable(host) ? host : QString();
   }
-  for (const QString& folder : {ApplicationFolder(), GetCurrentDir(), GetWindowsDirectory()}) {
+  for (const QString& folder : {ExecutableFolder(), GetCurrentDir(), GetWindowsDirectory()}) {
     if (folder.isEmpty()) continue;
     QString host = TryToHostPath(JoinPath(folder, withExt));
     if (!host.isEmpty() && IsRunnable(host)) return host;

@@ -10,6 +10,7 @@
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Machine.h"
+#include "platform/Paths.h"
 #include "platform/WinError.h"
 
 namespace win {
@@ -591,7 +592,7 @@ bool TRegistry::DeleteKey(const QString& key) {
 namespace win {
 
 bool PlaceRegistryEditor(const QString& hostWindowsFolder) {
-  QStringList candidates{QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath()};
+  QStringList candidates{ExecutableHostFolder()};
 #ifdef ZAREDERAD_BIN_DIR
   candidates << QStringLiteral(ZAREDERAD_BIN_DIR);
 #endif

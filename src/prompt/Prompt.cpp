@@ -6,9 +6,24 @@ THandler& Current() {
   static THandler handler;
   return handler;
 }
+
+TPrefixSetter& CurrentPrefixSetter() {
+  static TPrefixSetter setter;
+  return setter;
+}
 }  // namespace
 
 int Ask(const TPrompt& p) { return Current() ? Current()(p) : aNone; }
+
+void SetPrefix(const QString& prefix) {
+  if (CurrentPrefixSetter()) CurrentPrefixSetter()(prefix);
+}
+
+TPrefixSetter SetPrefixSetter(TPrefixSetter setter) {
+  TPrefixSetter old = std::move(CurrentPrefixSetter());
+  CurrentPrefixSetter() = std::move(setter);
+  return old;
+}
 
 THandler SetHandler(THandler handler) {
   THandler old = std::move(Current());

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace prompt {
@@ -44,6 +45,11 @@ struct TPrompt {
   TButton Default = bOK;
   // Shown in the platform's plain message box rather than the kit's dialog (no kind, no prefix).
   bool Plain = false;
+  // The heading the kit's dialog puts above the text, in capitals; it stays for the messages
+  // after (the kit's message prefix). Unset: the heading as it stands.
+  std::optional<QString> Prefix = std::nullopt;
+  // The heading left for later messages once this one is answered. Unset: Prefix (or as it was).
+  std::optional<QString> PrefixAfter = std::nullopt;
 };
 
 using THandler = std::function<int(const TPrompt&)>;
@@ -52,6 +58,12 @@ using THandler = std::function<int(const TPrompt&)>;
 int Ask(const TPrompt& p);
 // Installs the handler that answers from now on; returns the one it replaces.
 THandler SetHandler(THandler handler);
+
+// Sets the heading of later messages without asking anything (the kit's message prefix), through
+// the setter installed with the kit; nothing when none is installed.
+void SetPrefix(const QString& prefix);
+using TPrefixSetter = std::function<void(const QString&)>;
+TPrefixSetter SetPrefixSetter(TPrefixSetter setter);
 
 // For tests and scripts: answers by identifier while it lives, and records what was asked.
 // An identifier without an answer fails loudly (the test did not expect the message).

@@ -7,6 +7,8 @@
 
 #include "kit/GGlobals.h"
 #include "kit/KitPrompt.h"
+#include "notes/CInfo.h"
+#include "pages/PageTable.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   KitStartup();
   InstallKitPrompts();
+  InstallReleaseNotes();
+  InstallProgramPages();
   ::testing::InitGoogleTest(&argc, argv);
   int result = RUN_ALL_TESTS();
   KitShutdown();

@@ -6,6 +6,7 @@
 #include <deque>
 #include <vector>
 
+#include "Install.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
@@ -13,6 +14,7 @@
 #include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
 #include "kit/MsgDlg.h"
+#include "pages/PageTable.h"
 #include "engine/aliasint.h"
 #include "platform/Files.h"
 #include "platform/Idapi.h"

@@ -22,6 +22,9 @@
 
 namespace {
 
+// The medium as the installer state describes it.
+TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+
 // A copy page without a window: it records what the operations show.
 struct FakePage : TDiskSetPage {
   QStringList groupNames;
@@ -108,10 +111,10 @@ TEST_F(DisksetTest, AFixedSourceReadsOneDiskInNameOrder) {
   DiskCount = 6;
   ScriptedUser user;  // no prompt is expected
   user.Then(ScriptedUser::Reject());
-  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikClient]));
+  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikClient], StateDisks()));
   EXPECT_EQ(user.Pending(), 1);
-  EXPECT_EQ(DiskCount, 1);
-  EXPECT_EQ(SourceDir, "D:");
+  EXPECT_EQ(DiskCount, 6) << "the installer state is the page's, not the assembly's";
+  EXPECT_EQ(SourceDir, "D:\\");
   EXPECT_EQ(page.copyMax, 1);
   EXPECT_EQ(page.copyPositions, QList<int>({0, 1, 4}));
   EXPECT_EQ(page.groupNames,
@@ -141,7 +144,7 @@ TEST_F(DisksetTest, FloppiesArePromptedForInOrderAndCancelKeepsWhatWasJoined) {
       .Then(insert(disk1))
       .Then(insert(disk2))
       .Then(Answer(&prompts, "&Renunt"));
-  EXPECT_FALSE(AssembleArchives(page, InstallSets[ikLocal]));
+  EXPECT_FALSE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_EQ(user.Pending(), 0);
   EXPECT_EQ(page.modalResult, mrCancel);
   const QString ask = "Atentie !|PENTRU CONTINUARE,\n\nintrodu discul de instalare cu numarul \n";
@@ -166,7 +169,7 @@ TEST_F(DisksetTest, ADiskCountOutsideOneTo99OnAFloppyIsAnErrorBeforeAnyPrompt) {
     ScriptedUser user;
     user.Then(ScriptedUser::Reject());
     try {
-      AssembleArchives(page, InstallSets[ikLocal]);
+      AssembleArchives(page, InstallSets[ikLocal], StateDisks());
       ADD_FAILURE() << "assembled";
     } catch (const win::Error& e) {
       EXPECT_EQ(e.message(), QString("Fisierul INSTALL.CFG al discului de instalare are la cheia "
@@ -182,7 +185,7 @@ TEST_F(DisksetTest, ADiskCountOutsideOneTo99OnAFloppyIsAnErrorBeforeAnyPrompt) {
   Insert(cd, {{"DISK1", ""}, {"EXE.1", "a"}});
   SourceDir = "D:";
   DiskCount = 0;
-  EXPECT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
+  EXPECT_TRUE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_EQ(Program("EXE.ZIP"), "a");
 }
 
@@ -193,7 +196,7 @@ TEST_F(DisksetTest, PartsLargerThanTheBufferAreCopiedWhole) {
   one[12345] = 'x';
   Insert(cd, {{"DISK1", ""}, {"EXE.1", one}, {"EXE.2", two}});
   SourceDir = "D:";
-  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
+  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_EQ(Program("EXE.ZIP"), one + two);
 }
 
@@ -202,14 +205,14 @@ TEST_F(DisksetTest, UnreadablePartsAddNothingAndUnwritableArchivesAreErrors) {
   Insert(cd, {{"DISK1", ""}, {"HELP.2", "orphan"}});
   QDir().mkpath(cd + "/EXE.1");  // a folder is no part
   SourceDir = "D:";
-  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
+  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_TRUE(ProgramFiles().isEmpty());
 
   Insert(cd, {{"DISK1", ""}, {"EXE.1", "new"}});
   machine.WriteHostFile(program + "/EXE.ZIP", "old");
   ASSERT_EQ(win::FileSetAttr("C:\\WinZorv\\EXE.ZIP", win::faReadOnly), 0);
   try {
-    AssembleArchives(page, InstallSets[ikLocal]);
+    AssembleArchives(page, InstallSets[ikLocal], StateDisks());
     ADD_FAILURE() << "no error";
   } catch (const win::Error& e) {
     EXPECT_TRUE(e.message().contains("C:\\WinZorv\\EXE.ZIP")) << e.what();

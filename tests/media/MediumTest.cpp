@@ -19,6 +19,9 @@
 
 namespace {
 
+// The medium as the installer state describes it.
+TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+
 struct NullPage : TDiskSetPage {
   void SetGroupName(const QString&) override {}
   void SetCopyMax(int) override {}
@@ -101,7 +104,7 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   DiskCount = 3;
   QDir().mkpath(machine.folder() + "/drive_c/WinZorv");  // the folders page made it
   NullPage page;
-  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
+  ASSERT_TRUE(AssembleArchives(page, InstallSets[ikLocal], StateDisks()));
   EXPECT_EQ(user.Pending(), 0);
 
   TZipReader upgrade("M:\\disk1\\UPGRADE.1");
