@@ -368,6 +368,42 @@ TEST(ActiveEdit, UnfocusedShowsTheTextFromItsStart) {
   EXPECT_EQ(Grab(edit).copy(head), startShown) << "after the focus has left";
 }
 
+TEST(Controls, ColoursAreTheParentsUntilSet) {
+  Window win({300, 60});
+  const QColor blue(10, 120, 200);
+  QPalette pal = win.w.palette();
+  pal.setColor(QPalette::Window, blue);
+  win.w.setPalette(pal);
+  auto* label = new TActiveLabel(&win.w);
+  auto* box = new TActiveCheckBox(&win.w);
+  auto* radio = new TMRadioButton(&win.w);
+  box->move(0, 20);
+  radio->move(100, 20);
+  const std::pair<QWidget*, TControlColors*> painted[] = {
+      {label, label}, {box, box}, {radio, radio}};
+  for (auto [w, colors] : painted) {
+    const QPoint corner(w->width() - 1, 0);
+    EXPECT_EQ(colors->Color(), ToTColor(blue)) << w->metaObject()->className();
+    EXPECT_EQ(w->grab().toImage().pixel(corner), blue.rgb());
+    colors->SetColor(clYellow);
+    colors->SetFontColor(clRed);
+    EXPECT_EQ(colors->Color(), clYellow);
+    EXPECT_EQ(colors->FontColor(), clRed);
+    EXPECT_EQ(w->grab().toImage().pixel(corner), ToQColor(clYellow).rgb());
+  }
+  // The edit and the memo have their own colour from the start and pass both to their palette.
+  auto* edit = new TActiveEdit(&win.w);
+  auto* memo = new TActiveMemo(&win.w);
+  const std::pair<QWidget*, TControlColors*> edits[] = {{edit, edit}, {memo, memo}};
+  for (auto [w, colors] : edits) {
+    EXPECT_EQ(colors->Color(), clWindow);
+    colors->SetColor(clAqua);
+    colors->SetFontColor(clMaroon);
+    EXPECT_EQ(w->palette().color(QPalette::Base), ToQColor(clAqua));
+    EXPECT_EQ(w->palette().color(QPalette::Text), ToQColor(clMaroon));
+  }
+}
+
 TEST(Controls, Pictures) {
   // Pictures to look at: the installation kinds, a label and flat edit focused and unfocused,
   // a right-aligned edit, check boxes in their three states.

@@ -64,6 +64,7 @@ TEST(FmtLabel, MarkUp) {
       {"%\xfc", "\xfc/s"},
       {"~Blink~ on", "Blink/k| on"},
       {"@16x", "x/#ff000000"},    // the first system colour
+      {"&72a&73b&7528c", "a/72|b/72|c/72"},  // sizes past the largest are the largest
       {"", ""},
   };
   for (const auto& c : cases)
@@ -90,6 +91,18 @@ TEST(FmtLabel, GrowsToItsTextNeverShrinks) {
   wide.setCaption("x");
   wide.grab();
   EXPECT_EQ(wide.size(), QSize(400, 60));
+}
+
+TEST(FmtLabel, AHugeSizeCodeGrowsTheLabelOnlyToTheLargestSize) {
+  TFmtLabel label;
+  label.setFont(PlainFont());
+  label.resize(5, 5);
+  label.setCaption("&7528Mare");
+  label.grab();
+  QFont largest = PlainFont();
+  largest.setPointSize(kFmtMaxPointSize);
+  QFontMetrics fm(largest);
+  EXPECT_EQ(label.size(), QSize(fm.horizontalAdvance("Mare"), fm.height()));
 }
 
 TEST(FmtLabel, PlacesItselfInItsParent) {
