@@ -2,11 +2,13 @@
 // keys and clicks as a user would, on a test machine.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
@@ -52,10 +54,17 @@ void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::A
 }
 
 // An accelerator clicks its button a moment later, as the platform animates the press: this
-// presses the key and lets that moment pass.
+// presses the key and waits until the pressed button is up again, its click handled.
 void PressAndWait(QWidget* window, Qt::Key key) {
   Press(window, key);
-  QTest::qWait(200);
+  QList<QPointer<QAbstractButton>> pressed;
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+    if (b->isDown()) pressed << b;
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    for (const auto& b : pressed)
+      if (b && b->isDown()) return false;
+    return true;
+  })) << "the button stays pressed";
 }
 
 // Replaces an edit's text by typing, as a user would.
