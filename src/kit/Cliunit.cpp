@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
+#include <ranges>
 
 #include "kit/Title.h"
 #include "kit/Transimg.h"
@@ -68,8 +69,8 @@ bool IsInput(QEvent::Type t) {
 }  // namespace
 
 TMessageForm* ActiveMessageForm() {
-  for (auto it = ModalStack.rbegin(); it != ModalStack.rend(); ++it)
-    if (*it) return qobject_cast<TMessageForm*>(it->data());
+  for (const auto& form : std::views::reverse(ModalStack))
+    if (form) return qobject_cast<TMessageForm*>(form.data());
   return nullptr;
 }
 
@@ -473,7 +474,7 @@ QMenu* TMForm::SystemMenu() {
   if (!systemMenu_) {
     systemMenu_ = new QMenu(this);
     systemMenu_->setObjectName("SystemMenu");
-    auto add = [this](const QString& text, const char* name, std::function<void()> run) {
+    auto add = [this](const QString& text, const char* name, const std::function<void()>& run) {
       QAction* a = systemMenu_->addAction(text);
       a->setObjectName(name);
       connect(a, &QAction::triggered, this, [run] { run(); });

@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr qint64 kReadBuffer = 256 * 1024;
+constexpr qint64 kReadBuffer = qint64{256} * 1024;
 
 QString ZipErrorText(zip_error_t* error) { return QString::fromUtf8(zip_error_strerror(error)); }
 
