@@ -1,19 +1,27 @@
-// media-bench: assembles and unpacks a generated medium of about 300 MB (one large compressible
-// file, one incompressible file, 10,000 small files, over 3 floppy disks) with the installer's
-// own code, and in the same run does the same job with cat and Info-ZIP unzip.
+// media-bench: joins and unpacks a medium with the installer's own code and, in the same runs,
+// with the tools a Linux user would reach for: cat + Info-ZIP unzip and cat + bsdtar.
 //
-//   media-bench [--work DIR] [--runs N]
+//   media-bench [--work DIR] [--runs N] [--case NAME]
+//               [--generate mixed|small | --medium DIR | --payload DIR --disks N]
 //
-// The medium is generated once into DIR (default: ./media-bench) and reused. Each run of ours is
-// a child process (so that its peak memory is its own) on a machine whose floppy drive A: is a
-// link that the child's scripted user points at the next disk when the installer asks for it.
-// Prints every run, then one line:
-//   media: ours S s, cat+unzip S s, ratio R, peak M MB
+//   --generate mixed  (default) about 300 MB of parts over 3 disks: 400 MB of compressible text,
+//                     230 MB of random bytes, 10,000 small files
+//   --generate small  10,000 files of 1 to 4 KB on one disk
+//   --medium DIR      a medium made by mkmedium (DIR/disk1 ... DIR/diskN)
+//   --payload DIR     component folders (DIR/EXE, DIR/HELP, ...) made into a medium of --disks N
+//
+// Every side is a whole process timed from outside (ours is this program with --ours, Qt and
+// the disk prompts included); the sides take turns in a rotating order; each run of each side
+// writes into a fresh folder and all of them are removed only after the last run (deleting
+// thousands of files just before the next side runs slows that side down). The figures are the
+// medians of the times and of the paired ratios (ours / theirs in the same run), and the peak
+// resident memory of each side. The last line:
+//   media CASE: ours S s, cat+unzip S s (ratio R), cat+bsdtar S s (ratio R), peak M MB
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -26,6 +34,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "core/Iglobals.h"
@@ -37,10 +46,9 @@ extern char** environ;
 
 namespace {
 
-const char* const kKeys[] = {"EXE", "HELP", "DBDAT"};
-constexpr int kDisks = 3;
+const char* const kAllKeys[] = {"EXE", "VELAROS", "DBDAT", "DBNEW", "BDE32", "HELP", "KANVERO"};
 
-// --- the generated medium ---
+// --- generated payloads ---
 
 struct Rng {
   quint64 s = 0x9E3779B97F4A7C15ull;
@@ -81,7 +89,28 @@ void WriteBig(const QString& path, qint64 size, bool compressible) {
   }
 }
 
-int Spawn(const QStringList& args, struct rusage* usage = nullptr, const QString& out = {}) {
+void SmallFiles(const QString& folder, int count, int minSize, int maxSize) {
+  Rng rng;
+  for (int i = 0; i < count; ++i) {
+    QString dir = QString("%1/DATA/D%2").arg(folder).arg(i / 500, 2, 10, QChar('0'));
+    if (i % 500 == 0) QDir().mkpath(dir);
+    QFile f(QString("%1/F%2.DB").arg(dir).arg(i, 5, 10, QChar('0')));
+    if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(f.fileName()));
+    int size = minSize + int(rng.Next() % quint64(maxSize - minSize + 1));
+    QByteArray data;
+    while (data.size() < size) data += QByteArray::number(rng.Next() % 100000) + ";ROW;";
+    f.write(data.left(size));
+  }
+}
+
+struct Result {
+  int code = -1;
+  double seconds = 0;
+  long peakKb = 0;
+};
+
+// Runs a program to its end, timed from outside; its peak memory counts its children too.
+Result Spawn(const QStringList& args, const QString& out = {}) {
   std::vector<QByteArray> bytes;
   for (const QString& a : args) bytes.push_back(QFile::encodeName(a));
   std::vector<char*> argv;
@@ -89,68 +118,53 @@ int Spawn(const QStringList& args, struct rusage* usage = nullptr, const QString
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  QByteArray outPath = QFile::encodeName(out);
-  if (!out.isEmpty())
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+  QByteArray outPath = QFile::encodeName(out.isEmpty() ? "/dev/null" : out);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  QElapsedTimer timer;
+  timer.start();
   pid_t pid;
+  Result r;
   int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
+  if (rc != 0) return r;
   int status = 0;
   struct rusage ru {};
   wait4(pid, &status, 0, &ru);
-  if (usage) *usage = ru;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-void Generate(const QString& work, const QString& mkmedium) {
-  const QString stamp = work + "/medium.ok";
-  if (QFileInfo::exists(stamp)) return;
-  printf("media-bench: generating the medium in %s (once)\n", qPrintable(work));
-  fflush(stdout);
-  QDir(work + "/payload").removeRecursively();
-  QDir(work + "/medium").removeRecursively();
-  const QString payload = work + "/payload";
-  for (const char* key : kKeys) QDir().mkpath(payload + "/" + key);
-  WriteBig(payload + "/EXE/LARGE.DAT", 400ll * 1000 * 1000, true);
-  WriteBig(payload + "/HELP/RANDOM.DAT", 230ll * 1000 * 1000, false);
-  Rng rng;
-  for (int i = 0; i < 10000; ++i) {
-    QString dir = QString("%1/DBDAT/DATA/D%2").arg(payload).arg(i / 500, 2, 10, QChar('0'));
-    if (i % 500 == 0) QDir().mkpath(dir);
-    QFile f(QString("%1/F%2.DB").arg(dir).arg(i, 5, 10, QChar('0')));
-    f.open(QIODevice::WriteOnly);
-    int size = 500 + int(rng.Next() % 3500);
-    QByteArray data;
-    while (data.size() < size) data += QByteArray::number(rng.Next() % 100000) + ";ROW;";
-    f.write(data.left(size));
-  }
-  QStringList args = {mkmedium, "--out", work + "/medium", "--disks", QString::number(kDisks),
-                      "--part-size", "60000000"};
-  for (const char* key : kKeys) args << payload + "/" + key;
-  if (Spawn(args, nullptr, "/dev/null") != 0) qFatal("mkmedium failed");
-  QDir(payload).removeRecursively();
-  QFile f(stamp);
-  f.open(QIODevice::WriteOnly);
-}
-
-// The parts of the medium in the order they join: by key, then by number.
-QStringList PartsOf(const QString& medium, const QString& key) {
-  QList<QPair<int, QString>> parts;
-  for (int d = 1; d <= kDisks; ++d)
-    for (const QFileInfo& fi : QDir(QString("%1/disk%2").arg(medium).arg(d))
-                                   .entryInfoList({key + ".*"}, QDir::Files))
-      parts.append({fi.suffix().toInt(), fi.filePath()});
-  std::sort(parts.begin(), parts.end());
-  QStringList out;
-  for (const auto& p : parts) out << p.second;
-  return out;
+  r.seconds = double(timer.nsecsElapsed()) / 1e9;
+  r.peakKb = ru.ru_maxrss;
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
 }
 
 QString ShellQuote(const QString& s) { return "'" + QString(s).replace("'", "'\\''") + "'"; }
 
-// Files and bytes of a tree.
+int DisksOf(const QString& medium) {
+  int n = 0;
+  while (QFileInfo(QString("%1/disk%2").arg(medium).arg(n + 1)).isDir()) ++n;
+  return n;
+}
+
+// The parts of an archive in the order they join: disk by disk, then by name as text.
+QStringList PartsOf(const QString& medium, const QString& key) {
+  QStringList out;
+  for (int d = 1; d <= DisksOf(medium); ++d) {
+    QStringList names = QDir(QString("%1/disk%2").arg(medium).arg(d))
+                            .entryList({key + ".*"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QString& n : names)
+      if (n.back().isDigit()) out << QString("%1/disk%2/%3").arg(medium).arg(d).arg(n);
+  }
+  return out;
+}
+
+QStringList KeysOf(const QString& medium) {
+  QStringList keys;
+  for (const char* key : kAllKeys)
+    if (!PartsOf(medium, key).isEmpty()) keys << key;
+  return keys;
+}
+
+// Files and bytes of a tree, without the joined archives at its top.
 QPair<qint64, qint64> Census(const QString& root) {
   qint64 files = 0, bytes = 0;
   QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -174,20 +188,22 @@ struct NullPage : TDiskSetPage {
   void SetModalResult(int) override {}
 };
 
-int RunOurs(int argc, char** argv, const QString& work) {
-  const QString machine = work + "/machine";
+// media-bench --ours MACHINE MEDIUM FOLDER: the floppy drive A: of the machine is a link that
+// the scripted user points at the next disk when the installer asks for it.
+int RunOurs(int argc, char** argv, const QString& machine, const QString& medium,
+            const QString& folder) {
   const QString floppy = machine + "/floppy";
   QFile::remove(floppy);
-  QFile::link(work + "/medium/disk1", floppy);
+  QFile::link(medium + "/disk1", floppy);
   qputenv("ZAREDERAD_MACHINE", QFile::encodeName(machine));
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   KitStartup();
   ResetInstallerState();
   SourceDir = "A:\\";
-  DiskCount = kDisks;
+  DiskCount = DisksOf(medium);
+  ShownProgramDir = ProgramDir = folder;
   NullPage page;
-  // The user: asked for a disk, puts the next one into the drive and presses OK.
   int inserted = 1;
   QTimer user;
   QObject::connect(&user, &QTimer::timeout, [&] {
@@ -197,51 +213,112 @@ int RunOurs(int argc, char** argv, const QString& work) {
       if (b->text() == "O&K") {
         ++inserted;
         QFile::remove(floppy);
-        QFile::link(QString("%1/medium/disk%2").arg(work).arg(inserted), floppy);
+        QFile::link(QString("%1/disk%2").arg(medium).arg(inserted), floppy);
         b->click();
         return;
       }
   });
   user.start(1);
-  QElapsedTimer timer;
-  timer.start();
   if (!AssembleArchives(page, InstallSets[ikLocal])) return 3;
-  for (const char* key : kKeys)
-    UnzipArchive(page, QString("C:\\WinZorv\\%1.ZIP").arg(key), "C:\\WinZorv");
-  double seconds = double(timer.nsecsElapsed()) / 1e9;
-  printf("%.3f\n", seconds);
+  for (const QString& key : KeysOf(medium))
+    UnzipArchive(page, QString("%1\\%2.ZIP").arg(folder, key), folder);
   KitShutdown();
   return 0;
 }
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+  size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+[[noreturn]] void Usage() {
+  fprintf(stderr,
+          "usage: media-bench [--work DIR] [--runs N] [--case NAME]\n"
+          "                   [--generate mixed|small | --medium DIR | --payload DIR --disks N]\n");
+  exit(2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QString work = QDir::currentPath() + "/media-bench";
-  int runs = 3;
+  QString generate, medium, payload, name;
+  int runs = 5, disks = 0;
   for (int i = 1; i < argc; ++i) {
     QString a = argv[i];
-    if (a == "--work" && i + 1 < argc) work = QFileInfo(argv[++i]).absoluteFilePath();
-    else if (a == "--runs" && i + 1 < argc) runs = std::max(1, atoi(argv[++i]));
-    else if (a == "--ours" && i + 1 < argc) return RunOurs(argc, argv, argv[++i]);
-    else {
-      fprintf(stderr, "usage: media-bench [--work DIR] [--runs N]\n");
-      return 2;
+    auto value = [&]() -> QString {
+      if (i + 1 >= argc) Usage();
+      return QString::fromLocal8Bit(argv[++i]);
+    };
+    if (a == "--ours" && i + 3 < argc)
+      return RunOurs(argc, argv, argv[i + 1], argv[i + 2], argv[i + 3]);
+    if (a == "--work") work = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--runs") runs = std::max(1, value().toInt());
+    else if (a == "--case") name = value();
+    else if (a == "--generate") generate = value();
+    else if (a == "--medium") medium = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--payload") payload = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--disks") disks = value().toInt();
+    else Usage();
+  }
+  if (int(!generate.isEmpty()) + int(!medium.isEmpty()) + int(!payload.isEmpty()) > 1) Usage();
+  if (!payload.isEmpty() && disks < 1) Usage();
+  if (generate.isEmpty() && medium.isEmpty() && payload.isEmpty()) generate = "mixed";
+  if (!generate.isEmpty() && generate != "mixed" && generate != "small") Usage();
+  if (name.isEmpty())
+    name = !generate.isEmpty() ? generate : QFileInfo(medium.isEmpty() ? payload : medium).fileName();
+  const QString home = work + "/" + name;
+  QDir().mkpath(home);
+
+  if (!generate.isEmpty()) {
+    payload = home + "/payload";
+    disks = generate == "mixed" ? 3 : 1;
+    if (!QFileInfo::exists(payload + ".ok")) {
+      printf("media-bench: generating the %s payload in %s (once)\n", qPrintable(generate),
+             qPrintable(payload));
+      fflush(stdout);
+      QDir(payload).removeRecursively();
+      if (generate == "mixed") {
+        for (const char* key : {"EXE", "HELP", "DBDAT"}) QDir().mkpath(payload + "/" + key);
+        WriteBig(payload + "/EXE/LARGE.DAT", 400ll * 1000 * 1000, true);
+        WriteBig(payload + "/HELP/RANDOM.DAT", 230ll * 1000 * 1000, false);
+        SmallFiles(payload + "/DBDAT", 10000, 500, 4000);
+      } else {
+        QDir().mkpath(payload + "/DBDAT");
+        SmallFiles(payload + "/DBDAT", 10000, 1024, 4096);
+      }
+      QFile(payload + ".ok").open(QIODevice::WriteOnly);
     }
   }
-  QDir().mkpath(work);
-  Generate(work, MKMEDIUM_EXE);
+  if (!payload.isEmpty()) {
+    medium = home + "/medium";
+    const QString stamp = medium + ".ok";
+    const QByteArray recipe = (payload + " " + QString::number(disks)).toUtf8();
+    QFile s(stamp);
+    if (!s.open(QIODevice::ReadOnly) || s.readAll() != recipe) {
+      s.close();
+      printf("media-bench: making the medium of %s over %d disks\n", qPrintable(payload), disks);
+      fflush(stdout);
+      QStringList args = {MKMEDIUM_EXE, "--out", medium, "--disks", QString::number(disks)};
+      if (generate == "mixed") args << "--part-size" << "60000000";
+      for (const QFileInfo& c : QDir(payload).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+        args << c.absoluteFilePath();
+      if (Spawn(args).code != 0) qFatal("mkmedium failed");
+      QFile w(stamp);
+      w.open(QIODevice::WriteOnly);
+      w.write(recipe);
+    }
+  }
+  disks = DisksOf(medium);
+  const QStringList keys = KeysOf(medium);
+  if (disks < 1 || keys.isEmpty()) qFatal("no medium in %s", qPrintable(medium));
   qint64 mediumBytes = 0;
-  for (const char* key : kKeys)
-    for (const QString& p : PartsOf(work + "/medium", key)) mediumBytes += QFileInfo(p).size();
+  for (const QString& key : keys)
+    for (const QString& p : PartsOf(medium, key)) mediumBytes += QFileInfo(p).size();
 
-  // The machine of our runs: C: for the program folder, A: the floppy drive.
-  const QString machine = work + "/machine";
+  // The machine of our runs: C: holds the output folders, A: is the floppy drive.
+  const QString machine = home + "/machine";
   QDir().mkpath(machine + "/drive_c/windows/temp");
   QDir().mkpath(machine + "/registry");
   {
@@ -253,62 +330,99 @@ int main(int argc, char** argv) {
     win.open(QIODevice::WriteOnly);
     win.write("[windows]\r\n");
   }
-  const QString oursOut = machine + "/drive_c/WinZorv";
-  const QString theirsOut = work + "/unzip-out";
+  const QString outputs = machine + "/drive_c/bench";
+  QDir(outputs).removeRecursively();
+  QDir().mkpath(outputs);
 
-  QString script = "set -e; cd " + ShellQuote(theirsOut) + "; ";
-  for (const char* key : kKeys) {
-    script += "cat";
-    for (const QString& p : PartsOf(work + "/medium", key)) script += " " + ShellQuote(p);
-    script += QString(" > %1.ZIP; ").arg(key);
-  }
-  for (const char* key : kKeys) script += QString("unzip -o -q %1.ZIP; ").arg(key);
-
-  // Warm the page cache with the medium, so that no run pays for the first read.
-  Spawn({"sh", "-c", "cat " + ShellQuote(work) + "/medium/disk*/* > /dev/null"});
-  printf("media-bench: medium %.0f MB over %d disks, %d runs each\n", mediumBytes / 1e6, kDisks,
-         runs);
-  std::vector<double> ours, theirs;
-  long peakKb = 0;
-  QPair<qint64, qint64> oursCensus, theirsCensus;
+  auto joinScript = [&](const QString& folder) {
+    QString script = "set -e; cd " + ShellQuote(folder) + "; ";
+    for (const QString& key : keys) {
+      script += "cat";
+      for (const QString& p : PartsOf(medium, key)) script += " " + ShellQuote(p);
+      script += QString(" > %1.ZIP; ").arg(key);
+    }
+    return script;
+  };
   const QString self = QFileInfo("/proc/self/exe").symLinkTarget();
-  const QString timeFile = work + "/ours.txt";
-  for (int r = 0; r < runs; ++r) {
-    QDir(oursOut).removeRecursively();
-    QDir().mkpath(oursOut);
-    sync();
-    struct rusage ru {};
-    int code = Spawn({self, "--ours", work}, &ru, timeFile);
-    QFile f(timeFile);
-    f.open(QIODevice::ReadOnly);
-    bool ok = false;
-    double s = f.readAll().trimmed().toDouble(&ok);
-    if (code != 0 || !ok) qFatal("our run failed (exit code %d)", code);
-    ours.push_back(s);
-    peakKb = std::max(peakKb, ru.ru_maxrss);
-    oursCensus = Census(oursOut);
-    QDir(oursOut).removeRecursively();
+  struct Side {
+    const char* name;
+    const char* dir;  // output folders dir-1, dir-2, ...
+    std::function<QStringList(const QString& folder, int run)> command;
+    std::vector<double> seconds;
+    long peakKb = 0;
+  };
+  std::vector<Side> sides = {
+      {"ours", "ours",
+       [&](const QString&, int run) {
+         return QStringList{self, "--ours", machine, medium,
+                            QString("C:\\bench\\ours-%1").arg(run)};
+       },
+       {},
+       0},
+      {"cat+unzip", "unzip",
+       [&](const QString& folder, int) {
+         QString script = joinScript(folder);
+         for (const QString& key : keys) script += QString("unzip -o -q %1.ZIP; ").arg(key);
+         return QStringList{"sh", "-c", script};
+       },
+       {},
+       0},
+      {"cat+bsdtar", "bsdtar",
+       [&](const QString& folder, int) {
+         QString script = joinScript(folder);
+         for (const QString& key : keys) script += QString("bsdtar -xf %1.ZIP; ").arg(key);
+         return QStringList{"sh", "-c", script};
+       },
+       {},
+       0},
+  };
 
-    QDir(theirsOut).removeRecursively();
-    QDir().mkpath(theirsOut);
-    sync();
-    QElapsedTimer timer;
-    timer.start();
-    code = Spawn({"sh", "-c", script});
-    double t = double(timer.nsecsElapsed()) / 1e9;
-    if (code != 0) qFatal("cat + unzip failed (exit code %d)", code);
-    theirs.push_back(t);
-    theirsCensus = Census(theirsOut);
-    QDir(theirsOut).removeRecursively();
-    printf("run %d: ours %.3f s, cat+unzip %.3f s\n", r + 1, s, t);
+  // The medium comes from the page cache in every run, the first included.
+  Spawn({"sh", "-c", "cat " + ShellQuote(medium) + "/disk*/* > /dev/null"});
+  printf("media-bench: case %s, medium %.1f MB over %d disks (%s), %d runs of each side\n",
+         qPrintable(name), mediumBytes / 1e6, disks, qPrintable(keys.join(' ')), runs);
+  QPair<qint64, qint64> census{-1, -1};
+  for (int r = 1; r <= runs; ++r) {
+    QString line = QString("run %1:").arg(r);
+    for (size_t k = 0; k < sides.size(); ++k) {
+      // A rotating order: no side always runs first, after the same side, or last.
+      Side& side = sides[(k + size_t(r) - 1) % sides.size()];
+      const QString out = QString("%1/%2-%3").arg(outputs, side.dir).arg(r);
+      QDir().mkpath(out);
+      sync();
+      Result res = Spawn(side.command(out, r));
+      if (res.code != 0) qFatal("%s failed in run %d (exit code %d)", side.name, r, res.code);
+      side.seconds.push_back(res.seconds);
+      side.peakKb = std::max(side.peakKb, res.peakKb);
+      QPair<qint64, qint64> c = Census(out);
+      if (census.first < 0) census = c;
+      if (c != census)
+        qFatal("%s unpacked %lld files, %lld bytes, not %lld files, %lld bytes", side.name, c.first,
+               c.second, census.first, census.second);
+      line += QString(" %1 %2 s (%3 MB)")
+                  .arg(side.name)
+                  .arg(res.seconds, 0, 'f', 3)
+                  .arg(res.peakKb / 1024.0, 0, 'f', 0);
+    }
+    printf("%s\n", qPrintable(line));
     fflush(stdout);
   }
-  if (oursCensus != theirsCensus)
-    qFatal("the two unpacked different things: %lld files, %lld bytes against %lld files, %lld bytes",
-           oursCensus.first, oursCensus.second, theirsCensus.first, theirsCensus.second);
-  printf("unpacked: %lld files, %.0f MB\n", oursCensus.first, oursCensus.second / 1e6);
-  double o = Median(ours), t = Median(theirs);
-  printf("media: ours %.2f s, cat+unzip %.2f s, ratio %.2f, peak %.0f MB\n", o, t, o / t,
-         peakKb / 1024.0);
+  printf("unpacked: %lld files, %.1f MB; removing the %d output folders\n", census.first,
+         census.second / 1e6, runs * int(sides.size()));
+  fflush(stdout);
+  QDir(outputs).removeRecursively();
+
+  auto ratio = [&](const Side& theirs) {
+    std::vector<double> v;
+    for (size_t i = 0; i < theirs.seconds.size(); ++i)
+      v.push_back(sides[0].seconds[i] / theirs.seconds[i]);
+    return Median(v);
+  };
+  printf("peaks: ours %.0f MB, cat+unzip %.0f MB, cat+bsdtar %.0f MB\n", sides[0].peakKb / 1024.0,
+         sides[1].peakKb / 1024.0, sides[2].peakKb / 1024.0);
+  printf("media %s: ours %.2f s, cat+unzip %.2f s (ratio %.2f), cat+bsdtar %.2f s (ratio %.2f), "
+         "peak %.0f MB\n",
+         qPrintable(name), Median(sides[0].seconds), Median(sides[1].seconds), ratio(sides[1]),
+         Median(sides[2].seconds), ratio(sides[2]), sides[0].peakKb / 1024.0);
   return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "core/Iglobals.h"
 #include "core/uZORVAN_VER.h"
+#include "kit/Cliunit.h"
 #include "notes/CInfo.h"
 #include "platform/Fonts.h"
 
@@ -82,6 +83,7 @@ TInstaller::TInstaller(QWidget* parent) : QWidget(parent) {
   InitResources();
   setObjectName("Installer");
   setWindowTitle("ZarEDERAD");
+  SetMainForm(this);  // the application's main window, which the kit's unattended modes need
   setWindowFlag(Qt::FramelessWindowHint);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, ToQColor(kBackdropColor));

@@ -617,6 +617,10 @@ TActiveEdit::TActiveEdit(QWidget* parent) : QLineEdit(parent) {
   UpdateTextMargin();
   ApplyColors();
   connect(this, &QLineEdit::textChanged, this, [this] {
+    // Text put into an edit that is not being edited (not the one its window types into) is
+    // shown from its start, as the platform's edit shows it: a long path keeps its drive and
+    // first folders in sight.
+    if (window()->focusWidget() != this) setCursorPosition(0);
     if (OnChange) Guarded([this] { OnChange(this); });
   });
 }
@@ -722,6 +726,11 @@ void TActiveEdit::focusInEvent(QFocusEvent* event) {
 
 void TActiveEdit::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
+  // Leaving the edit shows the text from its start again; a menu over it or another window
+  // taking the activation is not leaving it.
+  const Qt::FocusReason reason = event->reason();
+  if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+    setCursorPosition(0);
   FAlignment = FOldAlignment;
   FFocused = false;
   link_.Exit();

@@ -259,7 +259,8 @@ class TLabelLink {
 };
 
 // A single-line edit with a flat one-pixel border that follows the focus, a linked label, and
-// its text right-aligned or centred while it does not have the focus.
+// its text right-aligned or centred while it does not have the focus (left-aligned, an
+// unfocused edit shows its text from the start).
 class TActiveEdit : public QLineEdit {
   Q_OBJECT
  public:

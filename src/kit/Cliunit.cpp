@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -67,6 +68,19 @@ bool IsInput(QEvent::Type t) {
   }
 }
 }  // namespace
+
+namespace {
+QPointer<QWidget> RegisteredMainForm;
+}
+
+void SetMainForm(QWidget* window) { RegisteredMainForm = window; }
+
+QWidget* MainForm() {
+  if (RegisteredMainForm) return RegisteredMainForm.data();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QMainWindow*>(w)) return w;
+  return nullptr;
+}
 
 TMessageForm* ActiveMessageForm() {
   for (const auto& form : std::views::reverse(ModalStack))
@@ -344,6 +358,7 @@ void TMForm::FormEnabled() {
 
 void TMForm::closeEvent(QCloseEvent* event) {
   event->ignore();
+  if (event->spontaneous()) return;  // the window system's request
   if (ModalResult == mrNone) ModalResult = mrCancel;
 }
 

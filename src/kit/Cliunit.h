@@ -136,7 +136,9 @@ class TMForm : public QDialog {
 
   bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;  // closing by the window manager: cancel
+  // A close request of the window system (Alt+F4 on a desktop, a title bar's close) is ignored,
+  // as the kit ignores Alt+F4; a form closed by code (close()) ends with cancel.
+  void closeEvent(QCloseEvent* event) override;
   void reject() override;                        // Escape does not close a kit form by itself
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -227,6 +229,12 @@ class TMessageForm : public TTitleForm {
 
 // The kit message dialog that is up now, if any.
 TMessageForm* ActiveMessageForm();
+
+// The application's main window: the one its maker registered (the backdrop while the wizard
+// runs), else a QMainWindow among the top-level windows; null when there is none. Registering
+// null (or destroying the window) forgets it.
+void SetMainForm(QWidget* window);
+QWidget* MainForm();
 
 // Shows an error that escaped a handler in the standard error box.
 void ShowException(const std::exception& e);

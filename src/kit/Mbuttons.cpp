@@ -4,6 +4,7 @@
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -109,6 +110,7 @@ void HandModalResult(QWidget* button, int modalResult) {
 // --- the common part ---
 
 TKitButton::TKitButton(QWidget* parent) : QPushButton(parent) {
+  setAutoDefault(false);
   // Connected first, so the form has the modal result before any other click handler runs.
   connect(this, &QAbstractButton::clicked, this, &TKitButton::Click);
 }
@@ -118,6 +120,16 @@ void TKitButton::Click() {
   QPointer<TKitButton> self(this);
   if (OnClick) Guarded([&] { OnClick(this); });
   if (self) Clicked();
+}
+
+void TKitButton::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (isEnabled()) click();
+    event->accept();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
 }
 
 void TKitButton::SetModalResult(int value) {

@@ -34,7 +34,10 @@ void HandModalResult(QWidget* button, int modalResult);
 enum TButtonStyle : unsigned char { bsAutoDetect, bsWin31, bsNew };
 enum TButtonLayout : unsigned char { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
-// What the buttons share: kind, modal result, the click order, and Escape for a cancel button.
+// What the buttons share: kind, modal result, the click order, Escape for a cancel button, and
+// the platform's Enter: it clicks the focused button, and otherwise only a button declared
+// default (setDefault). Qt's auto-default, which would let Enter in a field click whatever
+// button the dialog promotes, is off.
 class TKitButton : public QPushButton {
   Q_OBJECT
  public:
@@ -63,6 +66,7 @@ class TKitButton : public QPushButton {
  protected:
   // The click's own continuation after OnClick.
   virtual void Clicked() {}
+  void keyPressEvent(QKeyEvent* event) override;
   void ModalResultFromKind(TMButtonKind kind);
 
   TMButtonKind kind_ = mkCustom;

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -84,12 +83,6 @@ class TReportPresses : public QObject {
 QTimer* UnattendedTimer = nullptr;
 int CurrentTag = 0;
 enum { umClose, umPress } UnattendedMode = umClose;
-
-QWidget* MainWindow() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (qobject_cast<QMainWindow*>(w)) return w;
-  return nullptr;
-}
 
 void UnattendedTick() {
   if (!CurrentMessage) {
@@ -285,7 +278,7 @@ unsigned short MMessageDlg(const QString& Msg, const QString& Caption, TMsgDlgTy
     form.reset(CreateMessageDialog(Msg, Caption, DlgType, Alignment, Buttons, DefaultButton,
                                    HelpCtx));
     const int n = int(form->findChildren<TNiceButton*>().size());
-    if (MainWindow()) {
+    if (MainForm()) {
       if (AutoClose != 0 && n == 1) Arm(form.get(), false);
       else if (AutoPress && n >= 1) Arm(form.get(), true);
     }

@@ -367,6 +367,29 @@ void Palm(QPainter& p, const QRectF& box) {
   for (double x : {.1, .3, .75, .95}) p.drawLine(P(s, .55, .35), P(s, x, .55));
   p.drawLine(P(s, .55, .35), P(s, .55, .05));
 }
+// A manila folder, open at the front, drawn pixel by pixel (no antialiasing) so that it stays
+// crisp at the size of a small button: the tab and back at the top, the front flap below.
+void Folder(QPainter& p, const QRectF& box) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  const int x = int(std::lround(box.left())), y = int(std::lround(box.top()));
+  const int w = int(std::lround(box.width())), h = int(std::lround(box.height()));
+  const QColor outline = C(110, 72, 10), back = C(214, 156, 40), front = C(252, 212, 96);
+  const int tab = std::max(3, w * 2 / 5);
+  const int body = y + std::max(1, h / 7);  // top of the back below the tab
+  const int flap = y + h * 2 / 5;           // top of the front flap
+  p.setPen(outline);
+  p.setBrush(back);
+  p.drawPolygon(QPolygon{QPoint(x, y), QPoint(x + tab - 1, y), QPoint(x + tab + 1, body),
+                         QPoint(x + w - 1, body), QPoint(x + w - 1, y + h - 1),
+                         QPoint(x, y + h - 1)});
+  p.setBrush(front);
+  p.drawPolygon(QPolygon{QPoint(x + 2, flap), QPoint(x + w - 1, flap),
+                         QPoint(x + w - 3, y + h - 1), QPoint(x, y + h - 1)});
+  p.setPen(C(255, 244, 190));
+  p.drawLine(x + 3, flap + 1, x + w - 3, flap + 1);
+  p.restore();
+}
 
 // --- pictures ---
 // A picture drawn with antialiasing is reduced to opaque pixels on the transparent colour, so no
@@ -861,6 +884,8 @@ std::vector<Entry> Catalogue() {
       {"SiglaBlackL", 286, 40, S1(Logo(C(40, 40, 40), C(20, 20, 20), false))},
       {"SiglaWhiteR", 76, 40, S1(Logo(C(240, 240, 240), C(250, 250, 250), true))},
       {"SiglaBlackR", 76, 40, S1(Logo(C(40, 40, 40), C(20, 20, 20), true))},
+      // The folder pickers' small buttons (21 x 21 at 96 pixels per inch): three 16 x 16 frames.
+      {"Dosar", 48, 16, S3([](QPainter& p, const QRectF& r) { Folder(p, r.adjusted(-1, 0, 1, 1)); })},
   };
 }
 

@@ -1,8 +1,12 @@
 #include "media/Diskset.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #include "kit/MsgDlg.h"
@@ -24,7 +28,19 @@ bool AssembleArchives(TDiskSetPage& page, TCompSet selection) {
   page.SetGroupName("Asamblare arhive...");
   PartsCounter = 0;
   // Only a removable drive has disks to change; any other source is read once, as it is.
-  if (win::GetDriveType(SourceDir.left(3)) != win::DRIVE_REMOVABLE) DiskCount = 1;
+  if (win::GetDriveType(SourceDir.left(3)) != win::DRIVE_REMOVABLE) {
+    DiskCount = 1;
+  } else if (DiskCount < 1 || DiskCount > MaxDiskCount) {
+    // A count that the reading turned into 0 ("abc", "-1") or into a huge number would join
+    // nothing or ask for disks that do not exist: said before any disk is asked for.
+    win::LogLine(QString("media: NrDiscuri %1 refused").arg(DiskCount));
+    throw win::Error(QString("Fisierul INSTALL.CFG al discului de instalare are la cheia NrDiscuri "
+                             "(sectiunea [General]) valoarea %1; numarul de discuri trebuie sa "
+                             "fie intre 1 si %2.")
+                         .arg(DiskCount)
+                         .arg(MaxDiskCount),
+                     win::ERROR_INVALID_PARAMETER);
+  }
   page.SetCopyMax(DiskCount);
   page.SetCopyPosition(0);
   if (SourceDir.endsWith('\\')) SourceDir.chop(1);
@@ -107,21 +123,54 @@ void CopyPart(const QString& extension, const QString& partPath, const QString& 
     }
     archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::Append);
   }
-  std::unique_ptr<char[]> buffer(new char[CopyBufferSize]);
+  // Blocks of CopyBufferSize bytes, each copied inside the kernel where the two files allow it
+  // (no user buffer at all), else through the buffer; a short block ends the part either way.
+  std::unique_ptr<char[]> buffer;
+  const int in = part->handle(), out = archive->handle();
+  bool inKernel = true;
+  // The kernel copies only to a file not opened for appending: the end is sought instead.
+  if (int flags = ::fcntl(out, F_GETFL); flags >= 0 && (flags & O_APPEND)) {
+    if (::fcntl(out, F_SETFL, flags & ~O_APPEND) != 0 || ::lseek(out, 0, SEEK_END) < 0)
+      inKernel = false;
+  }
   for (;;) {
     qint64 got = 0;
-    try {
-      while (got < CopyBufferSize) {
-        qint64 n = part->read(buffer.get() + got, CopyBufferSize - got);
-        if (n == 0) break;
+    while (inKernel && got < CopyBufferSize) {
+      ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(CopyBufferSize - got), 0);
+      if (n > 0) {
         got += n;
+        continue;
       }
-    } catch (const win::Error& e) {
-      win::LogLine("media: part read failed: " + e.message());
-      archive->write(buffer.get(), got);
-      break;
+      if (n == 0) break;
+      if (errno == EINTR) continue;
+      if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+          errno == EBADF) {
+        inKernel = false;  // the rest of this block and the next ones through the buffer
+        break;
+      }
+      if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
+        throw win::EInOutError(win::ErrorFromErrno(errno), archivePath);
+      win::LogLine("media: part read failed: " + partPath);
+      archive->close();
+      return;
     }
-    archive->write(buffer.get(), got);
+    if (!inKernel) {
+      if (!buffer) buffer.reset(new char[CopyBufferSize]);
+      qint64 chunk = 0;
+      try {
+        while (got + chunk < CopyBufferSize) {
+          qint64 n = part->read(buffer.get() + chunk, CopyBufferSize - got - chunk);
+          if (n == 0) break;
+          chunk += n;
+        }
+      } catch (const win::Error& e) {
+        win::LogLine("media: part read failed: " + e.message());
+        archive->write(buffer.get(), chunk);
+        break;
+      }
+      archive->write(buffer.get(), chunk);
+      got += chunk;
+    }
     if (got < CopyBufferSize) break;
   }
   archive->close();

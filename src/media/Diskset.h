@@ -29,9 +29,13 @@ class TDiskSetPage {
 
 // The size of the copy buffer, obtained for each part and released after it.
 constexpr qint64 CopyBufferSize = 2500000;
+// The most disks a disk set may have; on a removable drive NrDiscuri outside 1..MaxDiskCount is
+// an error before any disk is asked for.
+constexpr int MaxDiskCount = 99;
 
 // Joins the parts of every disk into archives in ShownProgramDir. False when the user gave up at
-// a disk prompt; the page's modal result is then cancel.
+// a disk prompt; the page's modal result is then cancel. Throws win::Error, before any prompt,
+// when a removable source has a disk count outside 1..MaxDiskCount.
 bool AssembleArchives(TDiskSetPage& page, TCompSet selection);
 // Waits until SourceDir holds the marker DISK<n>, asking for the disk; false on Cancel.
 bool WaitDisk(int n);

@@ -2,33 +2,82 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
 
-// The unpacker resolves the destination and each folder through the platform layer once, and
-// looks names up inside a folder itself, with the platform's rules (an exact match wins, else
-// the first case-insensitive one), from one listing per folder: resolving every new file name
-// through the layer would list its folder again for each file, which is quadratic in the size
-// of the folder. Writing happens on host paths below the resolved folders only.
+// The destination is resolved through the platform layer once; below it the unpacker works on
+// descriptors: every folder component is opened without following links (a link planted in the
+// destination by someone else must not redirect the installation), and names inside a folder are
+// looked up with the platform's rules (an exact match wins, else the first case-insensitive one)
+// from one listing per folder, since resolving every new name through the layer would list its
+// folder again for each file.
+
+std::function<quint64(const QString&)> TZipReader::FreeSpaceQuery;
 
 namespace {
 
-constexpr qint64 kReadBuffer = qint64{256} * 1024;
+constexpr size_t kReadBuffer = size_t{256} * 1024;
+
+// --- messages ---
+
+[[noreturn]] void Throw(const QString& message, int code) {
+  win::LogLine("media: " + message);
+  throw win::Error(message, code);
+}
+
+// An entry that cannot be unpacked.
+[[noreturn]] void Fail(const QString& archive, const QString& entry, const QString& why,
+                       int code = win::ERROR_INVALID_PARAMETER) {
+  Throw(QString("Arhiva %1 nu poate fi dezarhivata: intrarea \"%2\" %3.").arg(archive, entry, why),
+        code);
+}
+
+// A damaged archive; the detail of libzip (English) goes to the log only.
+[[noreturn]] void Damaged(const QString& archive, const QString& detail) {
+  win::LogLine(QString("media: %1: %2").arg(archive, detail));
+  Throw(QString("Arhiva %1 este deteriorata si nu poate fi citita.").arg(archive),
+        win::ERROR_INVALID_PARAMETER);
+}
+
+QString ReasonOf(int err) {
+  switch (err) {
+    case ENOSPC:
+    case EDQUOT: return "discul este plin";
+    case EFBIG: return "fisierul este prea mare pentru disc";
+    case EACCES:
+    case EPERM: return "accesul este interzis";
+    case EROFS: return "discul este protejat la scriere";
+    case ENAMETOOLONG: return "numele este prea lung";
+    case EIO: return "eroare de citire sau scriere pe disc";
+    default: return QString("eroarea de sistem %1").arg(err);
+  }
+}
+
+// A file that cannot be written.
+[[noreturn]] void WriteFailed(const QString& archive, const QString& file, int err) {
+  Throw(QString("Arhiva %1 nu poate fi dezarhivata: fisierul %2 nu poate fi scris (%3).")
+            .arg(archive, file, ReasonOf(err)),
+        win::ErrorFromErrno(err));
+}
 
 QString ZipErrorText(zip_error_t* error) { return QString::fromUtf8(zip_error_strerror(error)); }
 
@@ -40,12 +89,11 @@ QString ZipErrorText(int code) {
   return text;
 }
 
-[[noreturn]] void Fail(const QString& archive, const QString& entry, const QString& why,
-                       int code = win::ERROR_INVALID_PARAMETER) {
-  throw win::Error(QString("The archive %1 cannot be unpacked: the entry \"%2\" %3.")
-                       .arg(archive, entry, why),
-                   code);
+QString Megabytes(quint64 bytes) {
+  return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + " MB";
 }
+
+// --- names ---
 
 // Entry names are UTF-8 when they are valid UTF-8 (the flag of the format or a modern packer);
 // otherwise they come from an MS-DOS packer in the Central European OEM code page.
@@ -82,7 +130,19 @@ bool WantsExecutable(const TZipHeader& h, const QString& name) {
   return !h.MadeByDos() && ((h.ExternalAttributes >> 16) & 0111) != 0;
 }
 
-// The names of one host folder, for case-insensitive lookups.
+// Temporary names of the rename fallback: ".zarederad-PID-N.tmp".
+QString TempName(unsigned serial) {
+  return QString(".zarederad-%1-%2.tmp").arg(::getpid()).arg(serial);
+}
+
+// The process that wrote a temporary file of ours, or 0 for any other name.
+pid_t TempOwner(const QString& name) {
+  static const QRegularExpression re("^\\.zarederad-(\\d+)-\\d+\\.tmp$");
+  auto m = re.match(name);
+  return m.hasMatch() ? pid_t(m.captured(1).toLongLong()) : 0;
+}
+
+// The names of one folder, for case-insensitive lookups.
 struct FolderNames {
   QSet<QString> exact;
   QHash<QString, QString> folded;  // case-folded name -> the first such entry in name order
@@ -100,15 +160,166 @@ struct FolderNames {
   }
 };
 
-// Closes and removes a temporary file unless it was handed over.
-struct TempFile {
+// Lists a folder by its descriptor. Temporary files that a dead run of ours left there (killed
+// while it wrote under a temporary name) are removed on the way.
+FolderNames ListFolder(int dirFd) {
+  FolderNames list;
+  int fd = ::dup(dirFd);
+  if (fd < 0) return list;
+  DIR* dir = ::fdopendir(fd);
+  if (!dir) {
+    ::close(fd);
+    return list;
+  }
+  ::rewinddir(dir);
+  while (struct dirent* e = ::readdir(dir)) {
+    QString n = QFile::decodeName(e->d_name);
+    if (n == "." || n == "..") continue;
+    if (pid_t owner = TempOwner(n); owner > 0 && owner != ::getpid() &&
+                                    ::kill(owner, 0) != 0 && errno == ESRCH) {
+      if (::unlinkat(dirFd, e->d_name, 0) == 0) {
+        win::LogLine("media: removed the leftover " + n);
+        continue;
+      }
+    }
+    list.Add(n);
+  }
+  ::closedir(dir);
+  return list;
+}
+
+struct Fd {
   int fd = -1;
-  QByteArray path;
-  ~TempFile() {
+  Fd() = default;
+  explicit Fd(int f) : fd(f) {}
+  Fd(Fd&& o) noexcept : fd(o.fd) { o.fd = -1; }
+  Fd& operator=(Fd&& o) noexcept {
+    if (this != &o) {
+      reset();
+      fd = o.fd;
+      o.fd = -1;
+    }
+    return *this;
+  }
+  ~Fd() { reset(); }
+  void reset() {
     if (fd >= 0) ::close(fd);
-    if (!path.isEmpty()) ::unlink(path.constData());
+    fd = -1;
   }
 };
+
+// Where an entry's data lie in the archive file: its local header and data.
+struct Span {
+  quint64 begin = 0, end = 0;
+  int index = 0;
+};
+
+quint16 U16(const unsigned char* p) { return quint16(p[0] | (p[1] << 8)); }
+quint32 U32(const unsigned char* p) { return quint32(U16(p)) | (quint32(U16(p + 2)) << 16); }
+quint64 U64(const unsigned char* p) { return quint64(U32(p)) | (quint64(U32(p + 4)) << 32); }
+
+bool ReadAt(int fd, quint64 offset, void* buffer, size_t size) {
+  auto* p = static_cast<char*>(buffer);
+  while (size > 0) {
+    ssize_t n = ::pread(fd, p, size, off_t(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= size_t(n);
+    offset += quint64(n);
+  }
+  return true;
+}
+
+// The spans of the entries, read from the central directory and the local headers (libzip keeps
+// the offsets to itself). Empty with a reason when the directory cannot be followed.
+std::vector<Span> EntrySpans(const QString& host, QString* why) {
+  std::vector<Span> spans;
+  Fd f(::open(QFile::encodeName(host).constData(), O_RDONLY | O_CLOEXEC));
+  struct stat st;
+  if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
+    *why = "cannot be opened again";
+    return {};
+  }
+  const quint64 size = quint64(st.st_size);
+  // The end record: the last signature within the comment's reach.
+  const quint64 tail = std::min<quint64>(size, 22 + 65535);
+  std::vector<unsigned char> t(tail);
+  if (!ReadAt(f.fd, size - tail, t.data(), tail)) {
+    *why = "end record unreadable";
+    return {};
+  }
+  qint64 eocd = -1;
+  for (qint64 i = qint64(tail) - 22; i >= 0; --i)
+    if (U32(&t[size_t(i)]) == 0x06054b50) {
+      eocd = i;
+      break;
+    }
+  if (eocd < 0) {
+    *why = "no end record";
+    return {};
+  }
+  const unsigned char* e = &t[size_t(eocd)];
+  quint64 count = U16(e + 10), cdSize = U32(e + 12), cdOffset = U32(e + 16);
+  const quint64 eocdAt = size - tail + quint64(eocd);
+  if ((count == 0xFFFF || cdSize == 0xFFFFFFFF || cdOffset == 0xFFFFFFFF) && eocdAt >= 20) {
+    unsigned char loc[20], rec[56];
+    if (ReadAt(f.fd, eocdAt - 20, loc, 20) && U32(loc) == 0x07064b50 &&
+        ReadAt(f.fd, U64(loc + 8), rec, 56) && U32(rec) == 0x06064b50) {
+      count = U64(rec + 32);
+      cdSize = U64(rec + 40);
+      cdOffset = U64(rec + 48);
+    }
+  }
+  if (cdOffset > size || cdSize > size - cdOffset || count > cdSize / 46 + 1) {
+    *why = "directory out of the file";
+    return {};
+  }
+  std::vector<unsigned char> cd(cdSize);
+  if (cdSize && !ReadAt(f.fd, cdOffset, cd.data(), cdSize)) {
+    *why = "directory unreadable";
+    return {};
+  }
+  spans.reserve(count);
+  size_t at = 0;
+  for (quint64 i = 0; i < count; ++i) {
+    if (at + 46 > cd.size() || U32(&cd[at]) != 0x02014b50) {
+      *why = QString("directory entry %1 damaged").arg(i + 1);
+      return {};
+    }
+    const unsigned char* c = &cd[at];
+    quint64 comp = U32(c + 20), uncomp = U32(c + 24), offset = U32(c + 42);
+    size_t nameLen = U16(c + 28), extraLen = U16(c + 30), commentLen = U16(c + 32);
+    if (at + 46 + nameLen + extraLen + commentLen > cd.size()) {
+      *why = QString("directory entry %1 cut").arg(i + 1);
+      return {};
+    }
+    // The 64-bit fields, in their fixed order, for those that overflowed.
+    for (size_t x = at + 46 + nameLen; x + 4 <= at + 46 + nameLen + extraLen;) {
+      quint16 id = U16(&cd[x]), len = U16(&cd[x + 2]);
+      size_t p = x + 4, stop = std::min(x + 4 + len, at + 46 + nameLen + extraLen);
+      if (id == 0x0001) {
+        if (uncomp == 0xFFFFFFFF && p + 8 <= stop) uncomp = U64(&cd[p]), p += 8;
+        if (comp == 0xFFFFFFFF && p + 8 <= stop) comp = U64(&cd[p]), p += 8;
+        if (offset == 0xFFFFFFFF && p + 8 <= stop) offset = U64(&cd[p]), p += 8;
+      }
+      x += 4 + len;
+    }
+    unsigned char local[30];
+    if (offset > size - 30 || !ReadAt(f.fd, offset, local, 30) || U32(local) != 0x04034b50) {
+      *why = QString("local header of entry %1 missing").arg(i + 1);
+      return {};
+    }
+    const quint64 data = offset + 30 + U16(local + 26) + U16(local + 28);
+    if (comp > size || data > size - comp) {
+      *why = QString("data of entry %1 out of the file").arg(i + 1);
+      return {};
+    }
+    spans.push_back({offset, data + comp, int(i)});
+    at += 46 + nameLen + extraLen + commentLen;
+  }
+  return spans;
+}
 
 }  // namespace
 
@@ -121,12 +332,21 @@ QDateTime DosDateTimeToLocal(quint16 dosDate, quint16 dosTime) {
 
 struct TZipReader::Impl {
   zip_t* zip = nullptr;
-  QString destination;
-  QString destinationHost;
-  QHash<QString, QString> folders;  // Windows folder -> host folder
-  QHash<QString, FolderNames> names;  // host folder -> its names
-  std::vector<char> buffer;
   std::vector<time_t> mtimes;
+  std::vector<char> buffer;
+
+  // The destination open for unpacking.
+  QString destination;
+  Fd destinationFd;
+  QHash<QString, FolderNames> names;  // folder below the destination ("" itself) -> its names
+  // The folder of the last file, kept open: entries of one folder follow each other.
+  QString currentRequest;  // the components as the entry spelled them
+  bool currentRequestSet = false;
+  QString currentKey;  // as found on disk
+  QString currentWin;
+  Fd currentFd;
+  bool unnamedFiles = true;  // O_TMPFILE works here, until it is refused once
+  unsigned serial = 0;
 
   ~Impl() {
     if (zip) zip_discard(zip);
@@ -136,22 +356,24 @@ struct TZipReader::Impl {
 TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Impl) {
   QString host = win::TryToHostPath(archive);
   if (host.isEmpty())
-    throw win::Error(QString("Cannot open the archive %1: no drive of this machine holds it.")
-                         .arg(archive),
-                     win::ERROR_PATH_NOT_FOUND);
+    Throw(QString("Arhiva %1 nu poate fi deschisa: nici o unitate a acestui calculator nu o "
+                  "contine.")
+              .arg(archive),
+          win::ERROR_PATH_NOT_FOUND);
   int err = 0;
   impl_->zip = zip_open(QFile::encodeName(host).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
   if (!impl_->zip) {
-    QString why;
-    int code = win::ERROR_INVALID_PARAMETER;
     switch (err) {
-      case ZIP_ER_NOENT: why = "it does not exist"; code = win::ERROR_FILE_NOT_FOUND; break;
-      case ZIP_ER_NOZIP: why = "it is not a ZIP archive"; break;
+      case ZIP_ER_NOENT:
+        Throw(QString("Arhiva %1 nu exista.").arg(archive), win::ERROR_FILE_NOT_FOUND);
+      case ZIP_ER_NOZIP:
+        Throw(QString("Fisierul %1 nu este o arhiva ZIP.").arg(archive),
+              win::ERROR_INVALID_PARAMETER);
       case ZIP_ER_OPEN:
-      case ZIP_ER_READ: why = "it cannot be read"; code = win::ERROR_ACCESS_DENIED; break;
-      default: why = "it is damaged (" + ZipErrorText(err) + ")"; break;
+      case ZIP_ER_READ:
+        Throw(QString("Arhiva %1 nu poate fi citita.").arg(archive), win::ERROR_ACCESS_DENIED);
+      default: Damaged(archive, ZipErrorText(err));
     }
-    throw win::Error(QString("Cannot open the archive %1: %2.").arg(archive, why), code);
   }
   zip_int64_t count = zip_get_num_entries(impl_->zip, 0);
   entries_.reserve(count);
@@ -160,11 +382,7 @@ TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Im
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(impl_->zip, zip_uint64_t(i), ZIP_FL_ENC_RAW, &st) != 0)
-      throw win::Error(QString("Cannot open the archive %1: entry %2 is damaged (%3).")
-                           .arg(archive)
-                           .arg(i + 1)
-                           .arg(ZipErrorText(zip_get_error(impl_->zip))),
-                       win::ERROR_INVALID_PARAMETER);
+      Damaged(archive, QString("entry %1: %2").arg(i + 1).arg(ZipErrorText(zip_get_error(impl_->zip))));
     TZipHeader h;
     h.FileName = DecodeName(st.name ? st.name : "");
     h.UncompressedSize = st.size;
@@ -181,6 +399,22 @@ TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Im
     entries_.append(h);
     impl_->mtimes.push_back(st.mtime);
   }
+
+  // Entries that share their bytes make a small archive unpack to any size: refused, as
+  // Info-ZIP does. Each entry's local header and data must lie apart from every other's.
+  QString why;
+  std::vector<Span> spans = EntrySpans(host, &why);
+  if (spans.size() != size_t(count))
+    Damaged(archive, why.isEmpty() ? QString("directory count differs") : why);
+  std::sort(spans.begin(), spans.end(),
+            [](const Span& a, const Span& b) { return a.begin < b.begin; });
+  for (size_t i = 1; i < spans.size(); ++i)
+    if (spans[i].begin < spans[i - 1].end)
+      Throw(QString("Arhiva %1 este deteriorata sau facuta cu rea intentie: intrarile \"%2\" si "
+                    "\"%3\" folosesc aceleasi date.")
+                .arg(archive, entries_[spans[i - 1].index].FileName,
+                     entries_[spans[i].index].FileName),
+            win::ERROR_INVALID_PARAMETER);
 }
 
 TZipReader::~TZipReader() = default;
@@ -192,184 +426,324 @@ QStringList SafeComponents(const QString& archive, const TZipHeader& h) {
   QString p = h.FileName;
   p.replace('\\', '/');
   auto refuse = [&](const QString& why) { Fail(archive, h.FileName, why, win::ERROR_INVALID_NAME); };
-  if (p.startsWith('/')) refuse("has an absolute path");
+  if (p.startsWith('/')) refuse("are o cale absoluta");
   QStringList parts;
   for (const QString& c : p.split('/', Qt::SkipEmptyParts)) {
     if (c == ".") continue;
-    if (c.contains(':')) refuse("names a drive or a stream");
+    if (c.contains(':')) refuse("numeste o unitate de disc sau un flux de date");
     bool onlyDots = true;
     for (QChar ch : c) {
-      if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) refuse("has control characters in its name");
+      if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) refuse("are caractere de control in nume");
       if (ch != '.' && ch != ' ') onlyDots = false;
     }
-    if (onlyDots) refuse("would land outside the destination folder");
+    if (onlyDots) refuse("ar ajunge in afara directorului destinatie");
     parts << c;
   }
-  if (parts.isEmpty()) refuse("has no name");
+  if (parts.isEmpty()) refuse("nu are nume");
   return parts;
 }
 
 void CheckEntry(const QString& archive, const TZipHeader& h) {
   SafeComponents(archive, h);
-  if (IsLinkEntry(h)) Fail(archive, h.FileName, "is a symbolic link, which is not installed");
+  if (IsLinkEntry(h)) Fail(archive, h.FileName, "este o legatura simbolica, care nu se instaleaza");
   if (h.IsFolder()) return;
-  if (h.Encrypted) Fail(archive, h.FileName, "is encrypted", win::ERROR_NOT_SUPPORTED);
+  if (h.Encrypted) Fail(archive, h.FileName, "este criptata", win::ERROR_NOT_SUPPORTED);
   if (h.CompressionMethod != ZIP_CM_STORE && h.CompressionMethod != ZIP_CM_DEFLATE)
     Fail(archive, h.FileName,
-         QString("is packed with method %1, which cannot be unpacked").arg(h.CompressionMethod),
+         QString("este comprimata cu metoda %1, care nu poate fi dezarhivata")
+             .arg(h.CompressionMethod),
          win::ERROR_NOT_SUPPORTED);
+}
+
+// Writes all of a block.
+bool WriteAll(int fd, const char* p, size_t size) {
+  while (size > 0) {
+    ssize_t w = ::write(fd, p, size);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    size -= size_t(w);
+  }
+  return true;
 }
 
 }  // namespace
 
 void TZipReader::UnpackAll(const QString& destination) {
   for (const TZipHeader& h : entries_) CheckEntry(archive_, h);
+  Open(destination);
+  // Declared sizes are enforced while writing, so their sum bounds what the archive writes.
+  quint64 needed = 0;
+  for (const TZipHeader& h : entries_)
+    if (!h.IsFolder()) needed += h.UncompressedSize;
+  quint64 free = 0;
+  if (FreeSpaceQuery) {
+    free = FreeSpaceQuery(destination);
+  } else {
+    struct statvfs vfs;
+    free = ::fstatvfs(impl_->destinationFd.fd, &vfs) == 0
+               ? quint64(vfs.f_bavail) * quint64(vfs.f_frsize)
+               : ~quint64(0);
+  }
+  if (needed > free)
+    Throw(QString("Arhiva %1 nu incape in directorul %2: are nevoie de %3, iar pe disc sunt "
+                  "libere doar %4.")
+              .arg(archive_, destination, Megabytes(needed), Megabytes(free)),
+          win::ERROR_DISK_FULL);
   for (int i = 0; i < Count(); ++i) UnpackEntry(i, destination);
+}
+
+void TZipReader::Open(const QString& destination) {
+  Impl& d = *impl_;
+  if (d.destinationFd.fd >= 0 && d.destination == destination) return;
+  d.destination = destination;
+  d.names.clear();
+  d.currentKey.clear();
+  d.currentRequestSet = false;
+  d.currentFd.reset();
+  d.destinationFd.reset();
+  auto cannot = [&](int err) {
+    Throw(QString("Arhiva %1 nu poate fi dezarhivata: directorul %2 nu poate fi creat (%3).")
+              .arg(archive_, destination, ReasonOf(err)),
+          win::ERROR_PATH_NOT_FOUND);
+  };
+  if (!win::ForceDirectories(destination)) cannot(errno ? errno : ENOENT);
+  QString host = win::TryToHostPath(destination);
+  // The destination itself is the user's choice (drive roots may be links); below it, no link
+  // is followed.
+  d.destinationFd = Fd(host.isEmpty() ? -1
+                                      : ::open(QFile::encodeName(host).constData(),
+                                               O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (d.destinationFd.fd < 0) cannot(errno);
 }
 
 void TZipReader::UnpackEntry(int index, const QString& destination) {
   if (index < 0 || index >= Count())
-    throw win::Error(QString("The archive %1 has no entry %2.").arg(archive_).arg(index),
-                     win::ERROR_INVALID_PARAMETER);
+    Throw(QString("Arhiva %1 nu are intrarea %2.").arg(archive_).arg(index),
+          win::ERROR_INVALID_PARAMETER);
   const TZipHeader& h = entries_[index];
   CheckEntry(archive_, h);
   QStringList parts = SafeComponents(archive_, h);
+  Open(destination);
   Impl& d = *impl_;
 
-  if (d.destination != destination || d.destinationHost.isEmpty()) {
-    d.destination = destination;
-    d.folders.clear();
-    d.names.clear();
-    if (!win::ForceDirectories(destination))
-      throw win::Error(QString("Cannot create the folder %1.").arg(destination),
-                       win::ERROR_PATH_NOT_FOUND);
-    d.destinationHost = win::TryToHostPath(destination);
-  }
+  auto namesOf = [&](const QString& key, int fd) -> FolderNames& {
+    auto it = d.names.find(key);
+    if (it == d.names.end()) it = d.names.insert(key, ListFolder(fd));
+    return *it;
+  };
+
+  // Opens (creating them) the folders of components, each without following a link.
+  auto openFolders = [&](const QStringList& folders) {
+    QString key, win = destination;
+    Fd fd(::dup(d.destinationFd.fd));
+    for (const QString& c : folders) {
+      FolderNames& names = namesOf(key, fd.fd);
+      const QString real = names.Lookup(c);
+      const QByteArray raw = QFile::encodeName(real);
+      win = win::JoinPath(win, real);
+      int sub = ::openat(fd.fd, raw.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub < 0 && errno == ENOENT) {
+        if (::mkdirat(fd.fd, raw.constData(), 0777) != 0 && errno != EEXIST)
+          Throw(QString("Arhiva %1 nu poate fi dezarhivata: directorul %2 nu poate fi creat (%3).")
+                    .arg(archive_, win, ReasonOf(errno)),
+                win::ErrorFromErrno(errno, true));
+        names.Add(real);
+        sub = ::openat(fd.fd, raw.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      }
+      if (sub < 0) {
+        struct stat st;
+        if (::fstatat(fd.fd, raw.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+          Fail(archive_, h.FileName,
+               "ar fi scrisa printr-o legatura simbolica aflata in destinatie (" + win + ")",
+               win::ERROR_ACCESS_DENIED);
+        if (errno == ENOTDIR || ::fstatat(fd.fd, raw.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+          Fail(archive_, h.FileName, "cere directorul " + win + ", dar acolo este un fisier",
+               win::ERROR_ACCESS_DENIED);
+        Throw(QString("Arhiva %1 nu poate fi dezarhivata: directorul %2 nu poate fi deschis (%3).")
+                  .arg(archive_, win, ReasonOf(errno)),
+              win::ErrorFromErrno(errno, true));
+      }
+      fd = Fd(sub);
+      key += "/" + real;
+    }
+    d.currentKey = key;
+    d.currentWin = win;
+    d.currentFd = std::move(fd);
+  };
 
   if (h.IsFolder()) {
-    QString folder = win::JoinPath(destination, parts.join('\\'));
-    if (!win::ForceDirectories(folder))
-      Fail(archive_, h.FileName, "cannot be created as the folder " + folder,
-           win::ERROR_ACCESS_DENIED);
+    openFolders(parts);
+    d.currentRequestSet = false;
     return;
   }
-
-  // The folder of the file, created and resolved once.
-  QString name = parts.takeLast();
-  QString winFolder =
-      parts.isEmpty() ? destination : win::JoinPath(destination, parts.join('\\'));
-  auto folderIt = d.folders.find(winFolder);
-  if (folderIt == d.folders.end()) {
-    if (!win::ForceDirectories(winFolder))
-      Fail(archive_, h.FileName, "cannot be written: the folder " + winFolder +
-                                     " cannot be created",
-           win::ERROR_PATH_NOT_FOUND);
-    QString host = win::TryToHostPath(winFolder);
-    QString root = d.destinationHost == "/" ? QString("/") : d.destinationHost + "/";
-    if (host.isEmpty() || (host != d.destinationHost && !host.startsWith(root)))
-      Fail(archive_, h.FileName, "would land outside the destination folder",
-           win::ERROR_INVALID_NAME);
-    folderIt = d.folders.insert(winFolder, host);
+  const QString name = parts.takeLast();
+  // Entries of one folder usually follow each other: its descriptor is kept for the next.
+  const QString request = parts.join('/');
+  if (d.currentFd.fd < 0 || d.currentRequest != request || d.currentRequestSet == false) {
+    openFolders(parts);
+    d.currentRequest = request;
+    d.currentRequestSet = true;
   }
-  const QString hostFolder = *folderIt;
-  auto namesIt = d.names.find(hostFolder);
-  if (namesIt == d.names.end()) {
-    FolderNames list;
-    if (DIR* dir = ::opendir(QFile::encodeName(hostFolder).constData())) {
-      while (struct dirent* e = ::readdir(dir)) {
-        QString n = QFile::decodeName(e->d_name);
-        if (n != "." && n != "..") list.Add(n);
-      }
-      ::closedir(dir);
-    }
-    namesIt = d.names.insert(hostFolder, list);
-  }
-  const QString finalName = namesIt->Lookup(name);
-  const QString winTarget = win::JoinPath(winFolder, finalName);
-  const QByteArray hostTarget = QFile::encodeName(hostFolder + "/" + finalName);
+  const int dirFd = d.currentFd.fd;
+  FolderNames& names = namesOf(d.currentKey, dirFd);
+  const QString finalName = names.Lookup(name);
+  const QByteArray rawName = QFile::encodeName(finalName);
+  const QString winTarget = win::JoinPath(d.currentWin, finalName);
 
-  // The file it replaces: a folder or a read-only file cannot be, as on the platform.
+  // The file it replaces: a folder or a read-only file cannot be, as on the platform; a link is
+  // replaced itself, never written through.
   struct stat old;
-  if (::lstat(hostTarget.constData(), &old) == 0) {
+  if (::fstatat(dirFd, rawName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISDIR(old.st_mode))
-      Fail(archive_, h.FileName, "cannot replace the folder " + winTarget,
+      Fail(archive_, h.FileName, "nu poate inlocui directorul " + winTarget,
            win::ERROR_ACCESS_DENIED);
     if (S_ISREG(old.st_mode) && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-      throw win::EInOutError(win::ERROR_ACCESS_DENIED, winTarget);
+      Throw(QString("Arhiva %1 nu poate fi dezarhivata: fisierul %2 exista si este protejat la "
+                    "scriere.")
+                .arg(archive_, winTarget),
+            win::ERROR_ACCESS_DENIED);
   }
 
-  // Written under a temporary name in the same folder, renamed when complete.
-  static std::atomic<unsigned> serial{0};
-  TempFile temp;
-  QString tempName;
+  // The file is made without a name (it vanishes with the process if the run dies) and linked
+  // in only when complete; where the file system cannot, a temporary name stands in for it.
   const mode_t mode = WantsExecutable(h, name) ? 0777 : 0666;
-  for (int attempt = 0; temp.fd < 0; ++attempt) {
-    tempName = QString(".zarederad-%1-%2.tmp").arg(::getpid()).arg(serial++);
-    QByteArray p = QFile::encodeName(hostFolder + "/" + tempName);
-    temp.fd = ::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (temp.fd >= 0) {
-      temp.path = p;
-    } else if (errno != EEXIST || attempt > 100) {
-      throw win::EInOutError(win::ErrorFromErrno(errno), winTarget);
+  Fd out;
+  QByteArray tempName;
+  auto removeTemp = [&] {
+    if (!tempName.isEmpty()) ::unlinkat(dirFd, tempName.constData(), 0);
+    tempName.clear();
+  };
+  struct TempGuard {
+    std::function<void()> f;
+    ~TempGuard() { f(); }
+  } guard{removeTemp};
+  if (d.unnamedFiles && UnnamedFiles) {
+    out = Fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (out.fd < 0) {
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+        WriteFailed(archive_, winTarget, errno);
+      d.unnamedFiles = false;
     }
   }
+  for (int attempt = 0; out.fd < 0; ++attempt) {
+    QByteArray candidate = QFile::encodeName(TempName(d.serial++));
+    out = Fd(::openat(dirFd, candidate.constData(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (out.fd >= 0) tempName = candidate;
+    else if (errno != EEXIST || attempt > 100) WriteFailed(archive_, winTarget, errno);
+  }
 
-  zip_file_t* in = zip_fopen_index(d.zip, zip_uint64_t(index), 0);
-  if (!in) Fail(archive_, h.FileName, "cannot be read (" + ZipErrorText(zip_get_error(d.zip)) + ")");
+  zip_file_t* in = zip_fopen_index(d.zip, zip_uint64_t(index),
+                                   h.CompressionMethod == ZIP_CM_DEFLATE ? ZIP_FL_COMPRESSED : 0);
+  if (!in) Damaged(archive_, h.FileName + ": " + ZipErrorText(zip_get_error(d.zip)));
   struct Closer {
     zip_file_t* f;
     ~Closer() { zip_fclose(f); }
   } closer{in};
-  if (d.buffer.empty()) d.buffer.resize(kReadBuffer);
+
   quint64 total = 0;
-  for (;;) {
-    zip_int64_t n = zip_fread(in, d.buffer.data(), zip_uint64_t(d.buffer.size()));
-    if (n < 0) {
-      zip_error_t* e = zip_file_get_error(in);
-      if (zip_error_code_zip(e) == ZIP_ER_CRC)
-        Fail(archive_, h.FileName, "is damaged: its data do not match their CRC");
-      Fail(archive_, h.FileName, "is damaged (" + ZipErrorText(e) + ")");
+  int writeError = 0;
+  bool tooLong = false;
+  // Declared size first: a stream longer than it is cut there and refused.
+  auto sink = [&](const char* p, size_t n) {
+    if (quint64(n) > h.UncompressedSize - total) {
+      tooLong = true;
+      return false;
     }
-    if (n == 0) break;
-    // A stream longer than its declared size is cut there and refused.
-    if (quint64(n) > h.UncompressedSize - total)
-      Fail(archive_, h.FileName, "holds more data than its declared size");
-    const char* p = d.buffer.data();
-    zip_int64_t left = n;
-    while (left > 0) {
-      ssize_t w = ::write(temp.fd, p, size_t(left));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        throw win::EInOutError(win::ErrorFromErrno(errno), winTarget);
+    if (!WriteAll(out.fd, p, n)) {
+      writeError = errno;
+      return false;
+    }
+    total += n;
+    return true;
+  };
+  auto readError = [&] {
+    zip_error_t* e = zip_file_get_error(in);
+    if (zip_error_code_zip(e) == ZIP_ER_CRC)
+      Fail(archive_, h.FileName, "este deteriorata: datele nu se potrivesc cu CRC-ul lor");
+    Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
+  };
+  if (h.CompressionMethod == ZIP_CM_DEFLATE) {
+    bool sourceFailed = false;
+    TInflateOutcome r = InflateStream(
+        Inflater,
+        [&](char* buffer, size_t size) -> long long {
+          zip_int64_t n = zip_fread(in, buffer, size);
+          if (n < 0) sourceFailed = true;
+          return n;
+        },
+        sink);
+    if (writeError) WriteFailed(archive_, winTarget, writeError);
+    if (tooLong) Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
+    if (sourceFailed) readError();
+    if (r.result == TInflateResult::Truncated)
+      Fail(archive_, h.FileName, "este trunchiata: datele ei se opresc inainte de sfarsit");
+    if (r.result != TInflateResult::Done)
+      Fail(archive_, h.FileName, "este deteriorata: datele ei nu pot fi decomprimate");
+    if (total == h.UncompressedSize && r.crc != h.Crc32)
+      Fail(archive_, h.FileName, "este deteriorata: datele nu se potrivesc cu CRC-ul lor");
+  } else {
+    if (d.buffer.empty()) d.buffer.resize(kReadBuffer);
+    for (;;) {
+      zip_int64_t n = zip_fread(in, d.buffer.data(), d.buffer.size());
+      if (n < 0) readError();
+      if (n == 0) break;
+      if (!sink(d.buffer.data(), size_t(n))) {
+        if (writeError) WriteFailed(archive_, winTarget, writeError);
+        Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
       }
-      p += w;
-      left -= w;
     }
-    total += quint64(n);
   }
   if (total != h.UncompressedSize)
-    Fail(archive_, h.FileName, "is truncated: it holds less data than its declared size");
+    Fail(archive_, h.FileName, "este trunchiata: contine mai putine date decat marimea declarata");
 
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = d.mtimes[size_t(index)];
   times[1].tv_nsec = 0;
-  ::futimens(temp.fd, times);
-  int fd = temp.fd;
-  temp.fd = -1;
-  if (::close(fd) != 0) throw win::EInOutError(win::ErrorFromErrno(errno), winTarget);
-
+  ::futimens(out.fd, times);
   if (h.MadeByDos()) {
     // Best effort, as the platform's own copy does; an archive bit alone is the default.
     int attr = int(h.ExternalAttributes) & (win::faReadOnly | win::faHidden | win::faSysFile |
                                             win::faArchive);
-    if (attr != win::faArchive) win::FileSetAttr(win::JoinPath(winFolder, tempName), attr);
+    if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd, attr);
   }
-  if (::rename(temp.path.constData(), hostTarget.constData()) != 0)
-    throw win::EInOutError(win::ErrorFromErrno(errno), winTarget);
-  temp.path.clear();
-  namesIt->Add(finalName);
+
+  // Named only now, complete and checked.
+  if (tempName.isEmpty()) {
+    char proc[64];
+    snprintf(proc, sizeof proc, "/proc/self/fd/%d", out.fd);
+    auto linkAs = [&](const char* as) {
+      if (::linkat(AT_FDCWD, proc, dirFd, as, AT_SYMLINK_FOLLOW) == 0) return true;
+      if (errno == EEXIST) return false;
+      // Without /proc the descriptor links by itself (which needs a privilege).
+      int err = errno;
+      if (::linkat(out.fd, "", dirFd, as, AT_EMPTY_PATH) == 0) return true;
+      if (errno != EEXIST) WriteFailed(archive_, winTarget, err);
+      return false;
+    };
+    if (!linkAs(rawName.constData())) {
+      // An existing file (or link) is replaced at once, by a rename over it.
+      for (int attempt = 0; tempName.isEmpty(); ++attempt) {
+        QByteArray candidate = QFile::encodeName(TempName(d.serial++));
+        if (linkAs(candidate.constData())) tempName = candidate;
+        else if (attempt > 100) WriteFailed(archive_, winTarget, EEXIST);
+      }
+    }
+  }
+  if (!tempName.isEmpty()) {
+    if (::renameat(dirFd, tempName.constData(), dirFd, rawName.constData()) != 0)
+      WriteFailed(archive_, winTarget, errno);
+    tempName.clear();
+  }
+  int fd = out.fd;
+  out.fd = -1;
+  if (::close(fd) != 0) WriteFailed(archive_, winTarget, errno);
+  names.Add(finalName);
   if (OnProgress) OnProgress(total, h);
 }
 

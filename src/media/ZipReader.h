@@ -1,18 +1,23 @@
 #pragma once
-// Reading the installation's ZIP archives (stored or deflated entries), on libzip.
+// Reading the installation's ZIP archives (stored or deflated entries): libzip reads the
+// directory and the data, ISA-L (or zlib where the build has no ISA-L) inflates.
 //
 // Archives come from removable media and may be damaged or hostile, so unpacking is strict:
-// an entry whose name would leave the destination (".." components, a root, a drive letter),
-// a symbolic link, an encrypted entry or an unknown method is refused before anything is
-// written; a CRC or size mismatch or a truncated stream is an error, and a file is written under
-// a temporary name and renamed only when its data are complete, so no partial file is ever left
-// under an entry's name. Every failure is a win::Error whose message names the archive and the
-// entry.
+// an archive whose entries share their data is refused on opening; an entry whose name would
+// leave the destination (".." components, a root, a drive letter), a symbolic link, an encrypted
+// entry or an unknown method, and an archive larger than the destination's free space, are
+// refused before anything is written; a link met inside the destination is never followed; a CRC
+// or size mismatch or a truncated stream is an error. A file is written unnamed (or, where the
+// file system cannot, under a temporary name that the next run removes) and gets the entry's
+// name only when its data are complete and checked. Every failure is a win::Error whose message,
+// in Romanian, names the archive and, where it applies, the entry and the folder.
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
+
+#include "media/Inflate.h"
 
 // One entry of the central directory.
 struct TZipHeader {
@@ -60,9 +65,18 @@ class TZipReader {
   void UnpackEntry(int index, const QString& destination);
 
   TZipProgress OnProgress;
+  // The inflater of deflated entries.
+  TInflater Inflater = DefaultInflater();
+  // False: every file is written under a temporary name and renamed, as on a file system that
+  // has no unnamed files (the reader falls back to that by itself).
+  bool UnnamedFiles = true;
+
+  // The free bytes of a destination folder (Windows terms). Empty: the file system is asked.
+  static std::function<quint64(const QString& destination)> FreeSpaceQuery;
 
  private:
   struct Impl;
+  void Open(const QString& destination);
   QString archive_;
   QList<TZipHeader> entries_;
   std::unique_ptr<Impl> impl_;

@@ -14,41 +14,11 @@
 
 namespace {
 
-constexpr int kLabelLeft = 148, kEditLeft = 204, kEditWidth = 138, kRowHeight = 21;
+constexpr int kLabelLeft = FolderLabelLeft, kEditLeft = FolderEditLeft, kEditWidth = 138,
+              kRowHeight = FolderRowHeight;
 constexpr int kProgramTop = 31, kDateTop = 57;
 // The right edge of the folder rows (edit and picker button).
 constexpr int kRowsRight = kEditLeft + kEditWidth + 2 + kRowHeight;
-
-TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
-  auto* label = new TActiveLabel(parent);
-  label->setObjectName(name);
-  label->SetCaption(caption);
-  label->SetTransparent(true);
-  label->setGeometry(kLabelLeft, top + 3, kEditLeft - kLabelLeft - 4, 16);
-  return label;
-}
-
-TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top) {
-  auto* edit = new TActiveEdit(parent);
-  edit->setObjectName(name);
-  edit->SetFlatStyle(true);
-  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
-  edit->SetAssocLabel(label);
-  return edit;
-}
-
-// The small button next to an edit: a drop-down arrow, its caption kept but not shown.
-TMButton* PickButton(QWidget* parent, const char* name, int top) {
-  auto* b = new TMButton(parent);
-  b->setObjectName(name);
-  b->setText("Cauta...");
-  b->SetCaptionVisible(false);
-  if (Mesaj) b->SetGlyph(Mesaj->Picture("SagDown"));
-  b->SetColor(PageColor);
-  b->SetColorOver(PageColor);
-  b->setGeometry(kEditLeft + kEditWidth + 2, top, kRowHeight, kRowHeight);
-  return b;
-}
 
 }  // namespace
 
@@ -57,11 +27,11 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
   BNext = PageButton("BNext", mknNext, "&Continua", mrNone, 6 + PageButtonWidth + 2);
 
   LProgram = FolderLabel(this, "LProgram", "&Program:", kProgramTop);
-  RProgram = FolderEdit(this, "RProgram", LProgram, kProgramTop);
-  BProgram = PickButton(this, "BProgram", kProgramTop);
+  RProgram = FolderEdit(this, "RProgram", LProgram, kProgramTop, kEditWidth);
+  BProgram = PickButton(this, "BProgram", kProgramTop, kEditWidth);
   LDate = FolderLabel(this, "LDate", "&Date:", kDateTop);
-  RDate = FolderEdit(this, "RDate", LDate, kDateTop);
-  BDate = PickButton(this, "BDate", kDateTop);
+  RDate = FolderEdit(this, "RDate", LDate, kDateTop, kEditWidth);
+  BDate = PickButton(this, "BDate", kDateTop, kEditWidth);
 
   netmemo = new TActiveMemo(this);
   netmemo->setObjectName("netmemo");

@@ -19,44 +19,14 @@
 
 namespace {
 
-constexpr int kLabelLeft = 148, kEditLeft = 204, kEditWidth = 280, kRowHeight = 21;
+constexpr int kLabelLeft = FolderLabelLeft, kEditLeft = FolderEditLeft, kEditWidth = 280,
+              kRowHeight = FolderRowHeight;
 constexpr int kProgramTop = 31, kDateTop = 57, kStatusTop = 84;
 constexpr int kRowsRight = kEditLeft + kEditWidth + 2 + kRowHeight;
 
 const char kNotFoundText[] = "????";
 // How often the scan lets the interface run, in milliseconds.
 constexpr qint64 kEventInterval = 15;
-
-TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
-  auto* label = new TActiveLabel(parent);
-  label->setObjectName(name);
-  label->SetCaption(caption);
-  label->SetTransparent(true);
-  label->setGeometry(kLabelLeft, top + 3, kEditLeft - kLabelLeft - 4, 16);
-  return label;
-}
-
-TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top) {
-  auto* edit = new TActiveEdit(parent);
-  edit->setObjectName(name);
-  edit->SetFlatStyle(true);
-  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
-  edit->SetAssocLabel(label);
-  return edit;
-}
-
-// The small button next to an edit: a drop-down arrow, its caption kept but not shown.
-TMButton* PickButton(QWidget* parent, const char* name, int top) {
-  auto* b = new TMButton(parent);
-  b->setObjectName(name);
-  b->setText("Cauta...");
-  b->SetCaptionVisible(false);
-  if (Mesaj) b->SetGlyph(Mesaj->Picture("SagDown"));
-  b->SetColor(PageColor);
-  b->SetColorOver(PageColor);
-  b->setGeometry(kEditLeft + kEditWidth + 2, top, kRowHeight, kRowHeight);
-  return b;
-}
 
 }  // namespace
 
@@ -67,12 +37,12 @@ TFindApp::TFindApp(QWidget* parent)
   BNext = PageButton("BNext", mknNext, "&Continua", mrNone, 6 + PageButtonWidth + 2);
 
   LProgram = FolderLabel(this, "LProgram", "&Program:", kProgramTop);
-  RProgram = FolderEdit(this, "RProgram", LProgram, kProgramTop);
-  BProgram = PickButton(this, "BProgram", kProgramTop);
+  RProgram = FolderEdit(this, "RProgram", LProgram, kProgramTop, kEditWidth);
+  BProgram = PickButton(this, "BProgram", kProgramTop, kEditWidth);
   LDate = FolderLabel(this, "LDate", "&Date:", kDateTop);
-  RDate = FolderEdit(this, "RDate", LDate, kDateTop);
+  RDate = FolderEdit(this, "RDate", LDate, kDateTop, kEditWidth);
   RDate->setReadOnly(true);
-  BDate = PickButton(this, "BDate", kDateTop);
+  BDate = PickButton(this, "BDate", kDateTop, kEditWidth);
   BDate->setEnabled(false);
 
   dirlabel = new TFmtLabel(this);

@@ -102,14 +102,12 @@ TDirDialog::TDirDialog(QWidget* parent) : TTitleForm(parent) {
   NiceButton1->setObjectName("NiceButton1");
   NiceButton1->SetKind(mkOK);
   NiceButton1->setGeometry(kWidth - 224, kHeight - 38, 100, 28);
-  NiceButton1->setAutoDefault(false);
   NiceButton1->SetColor(PageColor);
 
   NiceButton2 = new TNiceButton(this);
   NiceButton2->setObjectName("NiceButton2");
   NiceButton2->SetKind(mkCancel);
   NiceButton2->setGeometry(kWidth - 112, kHeight - 38, 100, 28);
-  NiceButton2->setAutoDefault(false);
   NiceButton2->SetColor(PageColor);
   NiceButton2->SetCancel(true);
 

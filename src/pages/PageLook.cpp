@@ -3,8 +3,10 @@
 #include <QKeyEvent>
 
 #include "core/Iglobals.h"
+#include "kit/Actives.h"
 #include "kit/Mbuttons.h"
 #include "kit/Title.h"
+#include "kit/dlgform2.h"
 
 TTitleBar* ApplyPageLook(TTitleForm* form, const QString& caption, int width, int height) {
   form->SetBorderStyle(bsNone);
@@ -68,5 +70,36 @@ TNiceButton* TWizardPage::AbandonButton(int right, int top) {
   b->SetColor(PageColor);
   constexpr int width = 110;
   b->setGeometry(right - width, top, width, 28);
+  return b;
+}
+
+TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top) {
+  auto* label = new TActiveLabel(parent);
+  label->setObjectName(name);
+  label->SetCaption(caption);
+  label->SetTransparent(true);
+  label->setGeometry(FolderLabelLeft, top + 3, FolderEditLeft - FolderLabelLeft - 4, 16);
+  return label;
+}
+
+TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top,
+                        int width) {
+  auto* edit = new TActiveEdit(parent);
+  edit->setObjectName(name);
+  edit->SetFlatStyle(true);
+  edit->setGeometry(FolderEditLeft, top, width, FolderRowHeight);
+  edit->SetAssocLabel(label);
+  return edit;
+}
+
+TMButton* PickButton(QWidget* parent, const char* name, int top, int editWidth) {
+  auto* b = new TMButton(parent);
+  b->setObjectName(name);
+  b->setText("Cauta...");
+  b->SetCaptionVisible(false);
+  if (Mesaj) b->SetGlyph(Mesaj->Picture("Dosar"));
+  b->SetColor(PageColor);
+  b->SetColorOver(PageColor);
+  b->setGeometry(FolderEditLeft + editWidth + 2, top, FolderRowHeight, FolderRowHeight);
   return b;
 }

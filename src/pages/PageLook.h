@@ -7,6 +7,8 @@
 #include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
 
+class TActiveEdit;
+class TActiveLabel;
 class TMButton;
 class TNiceButton;
 class TTitleBar;
@@ -45,3 +47,11 @@ class TWizardPage : public TTitleForm {
 
 // Where the page buttons sit: below the title bar, centred in what is left of the height.
 constexpr int PageButtonTop = 25 + (PageHeight - 25 - PageButtonHeight) / 2;
+
+// The folder rows of the folders and locate pages: a label, an edit of the page's width, and the
+// "Cauta..." picker button after it (the folder glyph, its caption kept but not shown).
+constexpr int FolderLabelLeft = 148, FolderEditLeft = 204, FolderRowHeight = 21;
+TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top);
+TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top,
+                        int width);
+TMButton* PickButton(QWidget* parent, const char* name, int top, int editWidth);

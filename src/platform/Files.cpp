@@ -215,6 +215,18 @@ int FileSetAttr(const QString& path, int attr) {
   return result;
 }
 
+int FileSetAttrOfHandle(int fd, int attr) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return ErrorFromErrno(errno);
+  QByteArray v = QByteArray::number(attr & kXattrBits);
+  if (::fsetxattr(fd, kAttrName, v.constData(), v.size(), 0) != 0 &&
+      !((errno == ENOTSUP || errno == EOPNOTSUPP) && !(attr & (faHidden | faSysFile))))
+    return ErrorFromErrno(errno);
+  mode_t mode = st.st_mode & 07777;
+  if (attr & faReadOnly) mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+  return ::fchmod(fd, mode) == 0 ? 0 : ErrorFromErrno(errno);
+}
+
 QDateTime FileModified(const QString& path) {
   struct stat st;
   if (!HostStat(TryToHostPath(path), st)) return {};

@@ -36,6 +36,8 @@ int FileGetAttr(const QString& path);
 // Hidden and system need an extended attribute of the host file system; where there is none the
 // call fails with ERROR_NOT_SUPPORTED. The archive bit is dropped there, since nothing reads it.
 int FileSetAttr(const QString& path, int attr);
+// The same for a file open for writing, named or not yet named (its host descriptor).
+int FileSetAttrOfHandle(int fd, int attr);
 
 QDateTime FileModified(const QString& path);  // local time; invalid when missing
 bool SetFileModified(const QString& path, const QDateTime& localTime);
@@ -77,6 +79,7 @@ class WinFile {
   qint64 size() const;
   void close();  // throws EInOutError when the data could not be written
   const QString& path() const { return path_; }
+  int handle() const { return fd_; }  // the host descriptor, for copies inside the kernel
 
  private:
   QString path_;

@@ -67,7 +67,7 @@ ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) 
 
 ScriptedUser::Step ScriptedUser::Reject() {
   return [](QWidget* modal) {
-    // A kit form ignores reject(): it is closed as the window manager would.
+    // A kit form ignores reject() and the window system's close: it is closed by code.
     if (qobject_cast<TMForm*>(modal)) modal->close();
     else if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
   };

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "common/ScriptedUser.h"
+#include "kit/Actives.h"
 #include "kit/Cliunit.h"
 #include "kit/Gauges.h"
 #include "kit/KitArtifacts.h"
@@ -120,6 +121,63 @@ TEST(ButtonClick, ModalResultReachesTheFormBeforeTheHandler) {
   f.button->click();
   EXPECT_EQ(user.Pending(), 0);
   EXPECT_EQ(f.form.ModalResult, mrNo);
+}
+
+// Enter, as the platform's push buttons take it: the focused button clicks; otherwise only a
+// button declared default does. A page declares none, so Enter in its field does nothing, even
+// after the focus has passed over its buttons (where Qt would promote one to default).
+TEST(ButtonKeys, EnterClicksTheFocusedButtonOrOnlyADeclaredDefault) {
+  enum Target { inEdit, onNext, onAbandon };
+  const struct {
+    const char* name;
+    Target target;
+    bool abandonDefault;
+    int nextClicks, abandonClicks;
+  } cases[] = {
+      {"Enter in the field, no default button", inEdit, false, 0, 0},
+      {"Enter on the focused TMButton", onNext, false, 2, 0},
+      {"Enter on the focused TNiceButton", onAbandon, false, 0, 2},
+      {"Enter in the field with a declared default", inEdit, true, 0, 2},
+      {"Enter on another button than the declared default", onNext, true, 2, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTitleForm form;
+    form.resize(400, 120);
+    auto* edit = new TActiveEdit(&form);
+    edit->setGeometry(10, 10, 200, 21);
+    auto* next = new TMButton(&form);
+    next->setText("&Continua");
+    next->setGeometry(10, 40, 67, 51);
+    auto* abandon = new TNiceButton(&form);
+    abandon->SetKind(mkCancel);
+    abandon->SetCaption("&Abandon");
+    abandon->setGeometry(250, 50, 110, 28);
+    if (c.abandonDefault) abandon->setDefault(true);
+    int nextClicks = 0, abandonClicks = 0;
+    next->OnClick = [&](QObject*) { ++nextClicks; };
+    abandon->OnClick = [&](QObject*) { ++abandonClicks; };
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form, 1000));
+    // The focus passes over both buttons before it lands where the user presses Enter.
+    next->setFocus(Qt::TabFocusReason);
+    abandon->setFocus(Qt::TabFocusReason);
+    QWidget* target = c.target == inEdit ? static_cast<QWidget*>(edit)
+                      : c.target == onNext ? static_cast<QWidget*>(next)
+                                           : static_cast<QWidget*>(abandon);
+    target->setFocus(Qt::TabFocusReason);
+    if (c.target == inEdit) QTest::keyClicks(edit, "C:\\Zorv");
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(nextClicks, c.nextClicks);
+    EXPECT_EQ(abandonClicks, c.abandonClicks);
+    EXPECT_EQ(form.ModalResult, c.abandonClicks ? mrCancel : mrNone);
+    if (c.target == inEdit) {
+      EXPECT_EQ(edit->Text(), "C:\\Zorv");
+    }
+    EXPECT_FALSE(next->isDefault()) << "never promoted";
+  }
 }
 
 TEST(NiceButton, KeyboardClickPulsesAndMouseClickDoesNot) {

@@ -334,6 +334,40 @@ TEST(ActiveEdit, RightAlignedWhileUnfocused) {
   EXPECT_TRUE(edit->text() == "123");
 }
 
+// A left-aligned edit that is not being edited shows its text from the start: a long path
+// keeps its drive in sight. While the user types, the end where the caret is stays in sight.
+TEST(ActiveEdit, UnfocusedShowsTheTextFromItsStart) {
+  const QString path = "C:\\Program Files\\Zorvan Test\\Date\\Firma Noua SRL";
+  Window win;
+  auto* edit = new TActiveEdit(&win.w);
+  edit->setGeometry(10, 10, 138, 21);
+  edit->SetFontColor(clBlack);
+  // What the start of the path looks like in the same edit when it fits.
+  auto* start = new TActiveEdit(&win.w);
+  start->setGeometry(10, 50, 138, 21);
+  start->SetFontColor(clBlack);
+  start->SetText(path.left(12));
+  auto* other = new TActiveEdit(&win.w);
+  other->setGeometry(10, 90, 138, 21);
+  win.Show();
+  other->setFocus();
+  const QRect head(0, 0, 60, 21);
+  const QImage startShown = Grab(start).copy(head);
+
+  edit->SetText(path);
+  EXPECT_EQ(Grab(edit).copy(head), startShown) << "put in while unfocused";
+
+  edit->setFocus(Qt::MouseFocusReason);
+  QTest::keyClick(edit, Qt::Key_End);
+  QTest::keyClicks(edit, "\\Luna");
+  EXPECT_EQ(edit->cursorPosition(), edit->Text().size()) << "typing shows where it types";
+  EXPECT_NE(Grab(edit).copy(head), startShown);
+
+  other->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(edit->Text(), path + "\\Luna");
+  EXPECT_EQ(Grab(edit).copy(head), startShown) << "after the focus has left";
+}
+
 TEST(Controls, Pictures) {
   // Pictures to look at: the installation kinds, a label and flat edit focused and unfocused,
   // a right-aligned edit, check boxes in their three states.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
+#include <memory>
 #include <stdexcept>
 
 #include "KitArtifacts.h"
@@ -127,17 +129,31 @@ TEST(ModalLoop, AHandlerThatProcessesEventsIsNotInterrupted) {
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST(ModalLoop, WindowManagerCloseGivesCancelAndEscapeDoesNothing) {
-  TMForm form;
-  form.resize(200, 100);
-  Later([&] {
-    EXPECT_EQ(QApplication::activeModalWidget(), &form);
-    QTest::keyClick(&form, Qt::Key_Escape);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(form.isVisible());
-    form.windowHandle()->close();
-  });
-  EXPECT_EQ(form.ShowModal(), mrCancel);
+// A close request as the window system delivers it (Alt+F4 on a desktop, a title bar's close):
+// to the form's window, which hands the form a spontaneous close event.
+void WindowSystemClose(QWidget* form) {
+  QCloseEvent request;
+  QCoreApplication::sendEvent(form->windowHandle(), &request);
+}
+
+TEST(ModalLoop, WindowSystemCloseAndEscapeAreIgnoredAndCodeClosesWithCancel) {
+  for (bool titled : {false, true}) {
+    SCOPED_TRACE(titled ? "title form" : "base form");
+    std::unique_ptr<TMForm> form(titled ? new TTitleForm : new TMForm);
+    form->resize(200, 100);
+    bool stayed = false;
+    Later([&] {
+      EXPECT_EQ(QApplication::activeModalWidget(), form.get());
+      QTest::keyClick(form.get(), Qt::Key_Escape);
+      WindowSystemClose(form.get());
+      QCoreApplication::processEvents();
+      stayed = form->isVisible() && form->ModalResult == mrNone &&
+               QApplication::activeModalWidget() == form.get();
+      form->close();  // the message dialog's unattended close does this
+    });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    EXPECT_TRUE(stayed);
+  }
 }
 
 TEST(ModalLoop, AnErrorEscapingAHandlerIsShownAndTheResultStays) {

@@ -42,7 +42,7 @@ const Listed kListed[] = {
     {"NextPag", 54, 9}, {"StopModi", 68, 51}, {"Anulat", 92, 52}, {"Warning", 86, 53},
     {"Information", 86, 53}, {"Error", 86, 53}, {"Confirmation", 86, 53},
     {"SiglaWhiteL", 286, 40}, {"SiglaBlackL", 286, 40}, {"SiglaWhiteR", 76, 40},
-    {"SiglaBlackR", 76, 40}};
+    {"SiglaBlackR", 76, 40}, {"Dosar", 48, 16}};
 
 QSet<QRgb> Colours(const QImage& img, QRect r = QRect()) {
   if (r.isNull()) r = img.rect();
@@ -73,8 +73,10 @@ TEST(ImageStore, EveryPictureAtItsListedSizeWithRealArtwork) {
 // Glyph strips: each frame shows something on the transparent colour, and the disabled frame is
 // grey where the normal one has colour.
 TEST(ImageStore, GlyphStripsHaveNormalDisabledAndPressedFrames) {
-  for (int k = 0; k < MButtonKindCount; ++k) {
-    const QString name = KindPictureName(TMButtonKind(k));
+  QStringList strips;
+  for (int k = 0; k < MButtonKindCount; ++k) strips << KindPictureName(TMButtonKind(k));
+  strips << "Dosar";  // the folder pickers' buttons
+  for (const QString& name : strips) {
     // Permis is a one-frame picture that doubles as a kit glyph.
     if (name.isEmpty() || name == "Permis") continue;
     SCOPED_TRACE(name.toStdString());
@@ -91,6 +93,27 @@ TEST(ImageStore, GlyphStripsHaveNormalDisabledAndPressedFrames) {
       EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << "disabled is grey";
     }
   }
+}
+
+// The folder glyph reads as a folder at 16 pixels: a dark outline around a light front flap
+// and a darker back, filling most of its frame.
+TEST(ImageStore, FolderGlyphFillsItsFrame) {
+  const QImage& strip = Mesaj->Picture("Dosar");
+  const QRgb key = strip.pixel(0, 0);
+  QRect ink;
+  int light = 0, dark = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const QRgb c = strip.pixel(x, y);
+      if (c == key) continue;
+      ink |= QRect(x, y, 1, 1);
+      if (qGray(c) >= 180) ++light;
+      if (qGray(c) < 110) ++dark;
+    }
+  EXPECT_GE(ink.width(), 14);
+  EXPECT_GE(ink.height(), 13);
+  EXPECT_GE(light, 30) << "the front flap";
+  EXPECT_GE(dark, 30) << "the outline";
 }
 
 TEST(ImageStore, Lookups) {

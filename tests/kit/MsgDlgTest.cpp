@@ -158,8 +158,19 @@ void PressIconThrice(QWidget* modal) {
   for (int i = 0; i < 3; ++i) QTest::mousePress(image, Qt::LeftButton, {}, QPoint(3, 3));
 }
 
-TEST_F(MsgDlgTest, GesturesSwitchTheUnattendedModes) {
-  QMainWindow main;  // the unattended modes need the application's main window
+// The unattended modes need the application's main window: in the program the backdrop, a
+// plain window its maker registers; a QMainWindow serves as well.
+class MainWindows : public MsgDlgTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MainWindows, GesturesSwitchTheUnattendedModes) {
+  std::unique_ptr<QWidget> main;
+  if (GetParam()) {
+    main = std::make_unique<QWidget>();
+    SetMainForm(main.get());
+  } else {
+    main = std::make_unique<QMainWindow>();
+  }
+  ASSERT_EQ(MainForm(), main.get());
   ScriptedUser user;
   user.Then(PressIconThrice);
   EXPECT_EQ(MMessageDlg("unu", "", mtInformation, taCenter, Buttons({mbOK}), mbOK, 0), mrIgnore);
@@ -182,7 +193,11 @@ TEST_F(MsgDlgTest, GesturesSwitchTheUnattendedModes) {
   EXPECT_TRUE(AutoPress);
   EXPECT_EQ(MMessageDlg("disc", "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0), 1);
   EXPECT_EQ(MMessageDlg("da?", "", mtWarning, taCenter, Buttons({mbYes, mbNo}), mbNo, 0), 7);
+  main.reset();
+  EXPECT_EQ(MainForm(), nullptr) << "a destroyed main window is forgotten";
 }
+INSTANTIATE_TEST_SUITE_P(MsgDlg, MainWindows, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Registered" : "QMainWindow"; });
 
 TEST_F(MsgDlgTest, NoMainWindowNoUnattendedMode) {
   AutoClose = 1;

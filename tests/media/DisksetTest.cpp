@@ -154,16 +154,36 @@ TEST_F(DisksetTest, FloppiesArePromptedForInOrderAndCancelKeepsWhatWasJoined) {
   EXPECT_EQ(Program("DBDAT.ZIP"), "D2");
 }
 
-TEST_F(DisksetTest, NoDisksMeansNothingToDo) {
-  machine.AddDrive('A', "removable");
-  SourceDir = "A:";
+TEST_F(DisksetTest, ADiskCountOutsideOneTo99OnAFloppyIsAnErrorBeforeAnyPrompt) {
+  QString floppy = machine.AddDrive('A', "removable");
+  Insert(floppy, {{"DISK1", ""}, {"EXE.1", "a"}});
+  // What the configuration reading gives for "0", "abc", "-1" (0), "100" and a number that
+  // wrapped around.
+  for (int count : {0, 100, 276447231}) {
+    SCOPED_TRACE(count);
+    SourceDir = "A:";
+    DiskCount = count;
+    ScriptedUser user;
+    user.Then(ScriptedUser::Reject());
+    try {
+      AssembleArchives(page, InstallSets[ikLocal]);
+      ADD_FAILURE() << "assembled";
+    } catch (const win::Error& e) {
+      EXPECT_EQ(e.message(), QString("Fisierul INSTALL.CFG al discului de instalare are la cheia "
+                                     "NrDiscuri (sectiunea [General]) valoarea %1; numarul de "
+                                     "discuri trebuie sa fie intre 1 si 99.")
+                                 .arg(count));
+    }
+    EXPECT_EQ(user.Pending(), 1) << "no disk was asked for";
+    EXPECT_TRUE(ProgramFiles().isEmpty());
+  }
+  // From a CD the count does not matter: one disk is read.
+  QString cd = machine.AddDrive('D', "cdrom");
+  Insert(cd, {{"DISK1", ""}, {"EXE.1", "a"}});
+  SourceDir = "D:";
   DiskCount = 0;
-  ScriptedUser user;
-  user.Then(ScriptedUser::Reject());
   EXPECT_TRUE(AssembleArchives(page, InstallSets[ikLocal]));
-  EXPECT_EQ(user.Pending(), 1);
-  EXPECT_EQ(page.copyMax, 0);
-  EXPECT_TRUE(ProgramFiles().isEmpty());
+  EXPECT_EQ(Program("EXE.ZIP"), "a");
 }
 
 TEST_F(DisksetTest, PartsLargerThanTheBufferAreCopiedWhole) {

@@ -80,6 +80,7 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   }
   EXPECT_EQ(machine.ReadHostFile(medium + "/disk1/INSTALL.CFG"), "[General]\r\nNrDiscuri=3\r\n");
   EXPECT_TRUE(QFileInfo(medium + "/disk1/INSTALL.EXE").isExecutable());
+  EXPECT_EQ(machine.ReadHostFile(medium + "/disk1/INSTALL.EXE"), "#!/bin/sh\n");
   EXPECT_FALSE(QFileInfo::exists(medium + "/disk2/INSTALL.EXE"));
   EXPECT_TRUE(QFileInfo::exists(medium + "/disk3/DBNEW.1"));
 
@@ -130,6 +131,21 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   EXPECT_EQ(win::FileModified("C:\\Out\\ZORVAN.HLP"), QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)));
   EXPECT_EQ(win::FileGetAttr("C:\\Out\\READONLY.TXT") & win::faReadOnly, win::faReadOnly);
   EXPECT_TRUE(QFileInfo(out + "/ZORVAN.EXE").isExecutable());
+}
+
+TEST_F(MediumTest, TheInstallerOnTheMediumIsAStrippedCopy) {
+  const QString build = ZAREDERAD_SETUP_EXE;
+  const QByteArray before = machine.ReadHostFile(build);
+  ASSERT_TRUE(before.contains(".debug_info")) << "a build with debug data";
+  QDir().mkpath(src + "/EXE");
+  machine.WriteHostFile(src + "/EXE/A.TXT", "a");
+  ASSERT_EQ(Mkmedium({"--out", medium, "--disks", "1", "--installer", build, src + "/EXE"}), 0);
+  const QByteArray placed = machine.ReadHostFile(medium + "/disk1/INSTALL.EXE");
+  EXPECT_TRUE(placed.startsWith("\x7f" "ELF"));
+  EXPECT_FALSE(placed.contains(".debug_info"));
+  EXPECT_LT(placed.size(), before.size());
+  EXPECT_TRUE(QFileInfo(medium + "/disk1/INSTALL.EXE").isExecutable());
+  EXPECT_EQ(machine.ReadHostFile(build), before) << "the build keeps its debug data";
 }
 
 TEST_F(MediumTest, BadArgumentsAreRefusedWithAMessage) {

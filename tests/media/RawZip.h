@@ -116,3 +116,72 @@ inline RawEntry FileEntry(const QByteArray& name, const QByteArray& data) {
   e.data = data;
   return e;
 }
+
+// Two entries whose data overlap: the stored entry `outer` holds the whole local record of
+// `inner` (its header and data) as its own data, so that both directory records point into the
+// same bytes, as the overlapping-entry bombs do. Every header agrees with its directory record.
+inline QByteArray BuildOverlappingZip(const QByteArray& outer, const QByteArray& inner,
+                                      const QByteArray& innerData) {
+  auto u16 = [](QByteArray& b, quint32 v) {
+    b.append(char(v & 0xFF));
+    b.append(char((v >> 8) & 0xFF));
+  };
+  auto u32 = [&](QByteArray& b, quint32 v) {
+    u16(b, v & 0xFFFF);
+    u16(b, v >> 16);
+  };
+  auto crcOf = [](const QByteArray& d) {
+    return quint32(crc32(0, reinterpret_cast<const Bytef*>(d.constData()), uInt(d.size())));
+  };
+  auto local = [&](const QByteArray& name, const QByteArray& data) {
+    QByteArray b;
+    u32(b, 0x04034b50);
+    u16(b, 10);
+    u16(b, 0);
+    u16(b, 0);  // stored
+    u16(b, 0);
+    u16(b, (1 << 5) | 1);
+    u32(b, crcOf(data));
+    u32(b, quint32(data.size()));
+    u32(b, quint32(data.size()));
+    u16(b, quint32(name.size()));
+    u16(b, 0);
+    return b + name + data;
+  };
+  auto central = [&](const QByteArray& name, const QByteArray& data, quint32 offset) {
+    QByteArray b;
+    u32(b, 0x02014b50);
+    u16(b, 0x0014);
+    u16(b, 10);
+    u16(b, 0);
+    u16(b, 0);
+    u16(b, 0);
+    u16(b, (1 << 5) | 1);
+    u32(b, crcOf(data));
+    u32(b, quint32(data.size()));
+    u32(b, quint32(data.size()));
+    u16(b, quint32(name.size()));
+    u16(b, 0);
+    u16(b, 0);
+    u16(b, 0);
+    u16(b, 0);
+    u32(b, 0x20);
+    u32(b, offset);
+    return b + name;
+  };
+  const QByteArray innerRecord = local(inner, innerData);
+  QByteArray out = local(outer, innerRecord);
+  const quint32 innerOffset = quint32(30 + outer.size());
+  QByteArray cd = central(outer, innerRecord, 0) + central(inner, innerData, innerOffset);
+  const quint32 cdOffset = quint32(out.size());
+  out += cd;
+  u32(out, 0x06054b50);
+  u16(out, 0);
+  u16(out, 0);
+  u16(out, 2);
+  u16(out, 2);
+  u32(out, quint32(cd.size()));
+  u32(out, cdOffset);
+  u16(out, 0);
+  return out;
+}

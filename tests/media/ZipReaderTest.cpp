@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -12,6 +14,7 @@
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
 #include "RawZip.h"
+#include "media/Inflate.h"
 #include "media/ZipReader.h"
 #include "platform/Files.h"
 #include "platform/WinError.h"
@@ -63,17 +66,22 @@ TEST_F(ZipReaderTest, ListsEntriesInDirectoryOrderWithTheirHeaders) {
   EXPECT_EQ(e[2].FileName, QString::fromUtf8("Fi\xc5\xa1ier.txt"));
 }
 
-TEST_F(ZipReaderTest, OpeningFailsWithAMessageNamingTheArchive) {
+TEST_F(ZipReaderTest, MessagesAreRomanianAndNameTheArchive) {
   struct Case {
     const char* what;
     QByteArray content;  // empty: no file at all
-    const char* expected;
+    QString expected;
   };
   QByteArray zip = BuildZip({FileEntry("a.txt", "abc")});
   const Case cases[] = {
-      {"missing", {}, "does not exist"},
-      {"not a zip", "just some text, certainly no archive", "not a ZIP"},
-      {"cut before its directory", zip.left(zip.size() - 30), "C:\\arch\\T.ZIP"},
+      {"missing", {}, "Arhiva C:\\arch\\T.ZIP nu exista."},
+      {"not a zip", "just some text, certainly no archive",
+       "Fisierul C:\\arch\\T.ZIP nu este o arhiva ZIP."},
+      {"directory and header disagree", QByteArray(zip).replace(zip.lastIndexOf("a.txt"), 1, "b"),
+       "Arhiva C:\\arch\\T.ZIP este deteriorata si nu poate fi citita."},
+      {"entry refused for its path", BuildZip({FileEntry("../../AUTOEXEC.BAT", "x")}),
+       "Arhiva C:\\arch\\T.ZIP nu poate fi dezarhivata: intrarea \"../../AUTOEXEC.BAT\" ar "
+       "ajunge in afara directorului destinatie."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -81,13 +89,20 @@ TEST_F(ZipReaderTest, OpeningFailsWithAMessageNamingTheArchive) {
     if (!c.content.isEmpty()) Write(c.content);
     try {
       TZipReader r(archive);
-      ADD_FAILURE() << "opened";
+      r.UnpackAll(dest);
+      ADD_FAILURE() << "unpacked";
     } catch (const win::Error& e) {
-      EXPECT_TRUE(e.message().contains(archive)) << e.what();
-      EXPECT_TRUE(e.message().contains(c.expected)) << e.what();
+      EXPECT_EQ(e.message().toStdString(), c.expected.toStdString());
     }
   }
-  EXPECT_THROW(TZipReader("Q:\\nowhere.zip"), win::Error);
+  try {
+    TZipReader r("Q:\\nowhere.zip");
+    ADD_FAILURE() << "opened";
+  } catch (const win::Error& e) {
+    EXPECT_EQ(e.message().toStdString(),
+              "Arhiva Q:\\nowhere.zip nu poate fi deschisa: nici o unitate a acestui "
+              "calculator nu o contine.");
+  }
 }
 
 TEST_F(ZipReaderTest, UnpacksFoldersFilesTimesAndAttributes) {
@@ -186,26 +201,26 @@ TEST_F(ZipReaderTest, HostileAndDamagedArchivesAreRefused) {
     const char* expected;  // also in the message
   };
   const QList<Case> cases = {
-      {"parent", {FileEntry("../evil", "x")}, "../evil", "outside"},
-      {"parent in the middle", {FileEntry("a/../../evil", "x")}, "a/../../evil", "outside"},
-      {"absolute", {FileEntry("/etc/x", "x")}, "/etc/x", "absolute"},
-      {"drive letter", {FileEntry("C:\\x", "x")}, "C:\\x", "drive"},
-      {"drive relative", {FileEntry("C:x", "x")}, "C:x", "drive"},
-      {"backslashes", {FileEntry("..\\..\\evil", "x")}, "..\\..\\evil", "outside"},
-      {"backslash in the middle", {dosAttrDir}, "SUB\\..\\..\\evil", "outside"},
-      {"dots and blanks", {FileEntry(".. /evil", "x")}, ".. /evil", "outside"},
-      {"root only", {FileEntry("/", "")}, "/", "absolute"},
-      {"link outside", {LinkEntry("link", "../../..")}, "link", "symbolic link"},
+      {"parent", {FileEntry("../evil", "x")}, "../evil", "afara"},
+      {"parent in the middle", {FileEntry("a/../../evil", "x")}, "a/../../evil", "afara"},
+      {"absolute", {FileEntry("/etc/x", "x")}, "/etc/x", "absoluta"},
+      {"drive letter", {FileEntry("C:\\x", "x")}, "C:\\x", "unitate"},
+      {"drive relative", {FileEntry("C:x", "x")}, "C:x", "unitate"},
+      {"backslashes", {FileEntry("..\\..\\evil", "x")}, "..\\..\\evil", "afara"},
+      {"backslash in the middle", {dosAttrDir}, "SUB\\..\\..\\evil", "afara"},
+      {"dots and blanks", {FileEntry(".. /evil", "x")}, ".. /evil", "afara"},
+      {"root only", {FileEntry("/", "")}, "/", "absoluta"},
+      {"link outside", {LinkEntry("link", "../../..")}, "link", "legatura simbolica"},
       {"file through a link",
        {FileEntry("ok.txt", "fine"), LinkEntry("up", "../.."), FileEntry("up/evil", "x")},
        "up",
-       "symbolic link"},
+       "legatura simbolica"},
       {"crc", {FileEntry("first.txt", "ok"), crc}, "CRC.TXT", "CRC"},
-      {"declares less", {lieBig}, "LIE.TXT", "declared size"},
-      {"declares more", {lieSmall}, "SHORT.TXT", "declared size"},
+      {"declares less", {lieBig}, "LIE.TXT", "marimea declarata"},
+      {"declares more", {lieSmall}, "SHORT.TXT", "marimea declarata"},
       {"truncated stream", {cut}, "CUT.TXT", "C:\\arch\\T.ZIP"},
-      {"encrypted", {encrypted}, "SECRET.TXT", "encrypted"},
-      {"unsupported method", {bzip}, "BZ.TXT", "method 12"},
+      {"encrypted", {encrypted}, "SECRET.TXT", "criptata"},
+      {"unsupported method", {bzip}, "BZ.TXT", "metoda 12"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -322,6 +337,193 @@ TEST_F(ZipReaderTest, UnzipAllReadsArchivesOfTheTestPacker) {
   UnzipAll(archive, dest);
   EXPECT_EQ(machine.ReadHostFile(HostDest() + "/dir/x.txt"), "x");
   EXPECT_EQ(machine.ReadHostFile(HostDest() + "/y.txt"), "yy");
+}
+
+TEST_F(ZipReaderTest, AFolderLinkInTheDestinationIsNeverFollowed) {
+  const QString outside = machine.folder() + "/outside";
+  struct Case {
+    const char* what;
+    QByteArray entry;
+    QString link;  // the link's folder below the destination, as the message names it
+  };
+  const Case cases[] = {
+      {"file below the link, another case", "sub/EVIL.TXT", "C:\\WinZorv\\DEST\\SUB"},
+      {"folder entry below the link", "SUB/NEW/", "C:\\WinZorv\\DEST\\SUB"},
+      {"link deeper down", "REAL/LINKED/X.TXT", "C:\\WinZorv\\DEST\\REAL\\LINKED"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QDir(HostDest()).removeRecursively();
+    QDir(outside).removeRecursively();
+    QDir().mkpath(outside);
+    QDir().mkpath(HostDest() + "/REAL");
+    ASSERT_TRUE(QFile::link(outside, HostDest() + "/SUB"));
+    ASSERT_TRUE(QFile::link(outside, HostDest() + "/REAL/LINKED"));
+    RawEntry e = FileEntry(c.entry, "through the link");
+    if (c.entry.endsWith('/')) {
+      e.data.clear();
+      e.method = 0;
+      e.external = 0x10;
+    }
+    Write(BuildZip({FileEntry("A.TXT", "a"), e}));
+    try {
+      UnzipAll(archive, dest);
+      ADD_FAILURE() << "unpacked";
+    } catch (const win::Error& e) {
+      EXPECT_TRUE(e.message().startsWith("Arhiva " + archive)) << e.what();
+      EXPECT_TRUE(e.message().contains("\"" + QString(c.entry) + "\"")) << e.what();
+      EXPECT_TRUE(e.message().contains("legatura simbolica aflata in destinatie (" + c.link + ")"))
+          << e.what();
+    }
+    EXPECT_TRUE(QDir(outside).isEmpty()) << "nothing written through the link";
+    EXPECT_TRUE(QFileInfo(HostDest() + "/SUB").isSymLink());
+  }
+}
+
+TEST_F(ZipReaderTest, OverlappingEntriesAreRefusedOnOpening) {
+  Write(BuildOverlappingZip("OUTER.BIN", "INNER.TXT", QByteArray(1000, 'i')));
+  try {
+    TZipReader r(archive);
+    ADD_FAILURE() << "opened";
+  } catch (const win::Error& e) {
+    EXPECT_EQ(e.message().toStdString(),
+              "Arhiva C:\\arch\\T.ZIP este deteriorata sau facuta cu rea intentie: "
+              "intrarile \"OUTER.BIN\" si \"INNER.TXT\" folosesc aceleasi date.");
+  }
+  EXPECT_FALSE(QFileInfo::exists(HostDest()));
+}
+
+TEST_F(ZipReaderTest, AnArchiveLargerThanTheFreeSpaceIsRefusedBeforeWriting) {
+  // A small disk: 2 MB free, whatever the host has.
+  struct Query {
+    Query() {
+      TZipReader::FreeSpaceQuery = [](const QString& folder) {
+        EXPECT_EQ(folder, "C:\\WinZorv\\DEST");
+        return quint64(2 * 1024 * 1024);
+      };
+    }
+    ~Query() { TZipReader::FreeSpaceQuery = nullptr; }
+  } query;
+  Write(BuildZip({FileEntry("A.TXT", QByteArray(1024 * 1024, 'a')),
+                  FileEntry("SUB/B.TXT", QByteArray(2 * 1024 * 1024 + 512 * 1024, 'b'))}));
+  try {
+    UnzipAll(archive, dest);
+    ADD_FAILURE() << "unpacked";
+  } catch (const win::Error& e) {
+    EXPECT_EQ(e.message().toStdString(),
+              "Arhiva C:\\arch\\T.ZIP nu incape in directorul C:\\WinZorv\\DEST: are "
+              "nevoie de 3.5 MB, iar pe disc sunt libere doar 2.0 MB.");
+    EXPECT_EQ(e.code(), win::ERROR_DISK_FULL);
+  }
+  EXPECT_TRUE(QDir(HostDest()).isEmpty()) << "nothing written";
+
+  Write(BuildZip({FileEntry("A.TXT", QByteArray(2 * 1024 * 1024, 'a'))}));
+  UnzipAll(archive, dest);  // exactly the free space fits
+  EXPECT_EQ(QFileInfo(HostDest() + "/A.TXT").size(), 2 * 1024 * 1024);
+}
+
+// Files of the destination, hidden ones included.
+QStringList FilesIn(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+TEST_F(ZipReaderTest, AKilledUnpackLeavesNoTemporaryFileBehind) {
+  QByteArray data(4 * 1024 * 1024, 'k');
+  for (int i = 0; i < data.size(); i += 4096) data[i] = char(i / 4096);
+  Write(BuildZip({FileEntry("SMALL.TXT", "small"), FileEntry("BIG.DAT", data)}));
+  for (bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "unnamed files" : "temporary names");
+    QDir(HostDest()).removeRecursively();
+    // The child dies in the middle of writing BIG.DAT: past 1 MB the file-size limit kills it.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      struct rlimit limit = {1024 * 1024, 1024 * 1024}, none = {0, 0};
+      setrlimit(RLIMIT_CORE, &none);
+      signal(SIGXFSZ, SIG_DFL);
+      setrlimit(RLIMIT_FSIZE, &limit);
+      try {
+        TZipReader r(archive);
+        r.UnnamedFiles = unnamed;
+        r.UnpackAll(dest);
+      } catch (...) {
+        _exit(3);
+      }
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const QStringList left = FilesIn(HostDest());
+    if (unnamed) {
+      EXPECT_EQ(left, QStringList({"SMALL.TXT"}));  // the unnamed file went with its process
+    } else {
+      ASSERT_EQ(left.size(), 2) << left.join(' ').toStdString();
+      EXPECT_TRUE(left[0].startsWith(".zarederad-") && left[0].endsWith(".tmp"));
+    }
+    // The next run removes what the dead one left and unpacks everything.
+    UnzipAll(archive, dest);
+    EXPECT_EQ(FilesIn(HostDest()), QStringList({"BIG.DAT", "SMALL.TXT"}));
+    EXPECT_EQ(machine.ReadHostFile(HostDest() + "/BIG.DAT"), data);
+  }
+}
+
+TEST_F(ZipReaderTest, IsaLAndZlibInflateToTheSameBytes) {
+  if (!IsaLAvailable()) GTEST_SKIP() << "this build inflates with zlib only";
+  QByteArray text, mixed;
+  for (int i = 0; i < 20000; ++i) text += QByteArray::number(i * 7919 % 10007) + " cont 4111;";
+  quint32 lcg = 1;
+  for (int block = 0; block < 6 * 16; ++block) {  // 6 MB: compressible and random 64 KB blocks
+    for (int i = 0; i < 65536; ++i) {
+      lcg = lcg * 1664525u + 1013904223u;
+      mixed += block % 3 == 0 ? char(lcg >> 24) : text[i % text.size()];
+    }
+  }
+  RawEntry stored = FileEntry("STORED.BIN", mixed.left(300000));
+  stored.method = 0;
+  struct Case {
+    const char* what;
+    RawEntry entry;
+  };
+  const Case cases[] = {
+      {"stored", stored},
+      {"deflated", FileEntry("TEXT.TXT", text)},
+      {"empty", FileEntry("EMPTY.TXT", "")},
+      {"multi-megabyte", FileEntry("BIG/MIXED.DAT", mixed)},
+  };
+  QList<RawEntry> entries;
+  for (const Case& c : cases) entries << c.entry;
+  Write(BuildZip(entries));
+  for (TInflater engine : {TInflater::IsaL, TInflater::Zlib}) {
+    TZipReader r(archive);
+    r.Inflater = engine;
+    r.UnpackAll(dest + (engine == TInflater::IsaL ? "\\ISAL" : "\\ZLIB"));
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString name = QString::fromUtf8(c.entry.name);
+    const QByteArray isal = machine.ReadHostFile(HostDest() + "/ISAL/" + name);
+    EXPECT_EQ(isal, c.entry.data);
+    EXPECT_EQ(isal, machine.ReadHostFile(HostDest() + "/ZLIB/" + name));
+    // The two inflaters on the raw stream: same bytes, same CRC, both finished.
+    QByteArray a, b;
+    const QByteArray packed = Deflate(c.entry.data);
+    TInflateOutcome oa = InflateBytes(TInflater::IsaL, packed, &a);
+    TInflateOutcome ob = InflateBytes(TInflater::Zlib, packed, &b);
+    EXPECT_EQ(oa.result, TInflateResult::Done);
+    EXPECT_EQ(ob.result, TInflateResult::Done);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(oa.crc, ob.crc);
+    EXPECT_EQ(oa.crc, quint32(crc32(0, reinterpret_cast<const Bytef*>(c.entry.data.constData()),
+                                    uInt(c.entry.data.size()))));
+    // Cut short, both say so.
+    if (packed.size() > 4) {
+      EXPECT_EQ(InflateBytes(TInflater::IsaL, packed.left(packed.size() / 2), nullptr).result,
+                TInflateResult::Truncated);
+      EXPECT_EQ(InflateBytes(TInflater::Zlib, packed.left(packed.size() / 2), nullptr).result,
+                TInflateResult::Truncated);
+    }
+  }
 }
 
 }  // namespace

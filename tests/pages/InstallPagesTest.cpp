@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -27,9 +28,11 @@
 #include "kit/Mbuttons.h"
 #include "kit/MsgDlg.h"
 #include "kit/Title.h"
+#include "kit/Transimg.h"
 #include "notes/CInfo.h"
 #include "pages/CDirs.h"
 #include "pages/CEnd.h"
+#include "pages/Cfindapp.h"
 #include "pages/Citype.h"
 #include "pages/Cseldir.h"
 #include "platform/Files.h"
@@ -259,6 +262,19 @@ TEST_F(InstallPagesTest, FoldersPageByKind) {
                            "network drive\" din File Manager / Explorer"}));
     GrabOverBackdrop(Installer, &page, c.png);
   }
+
+  // Long folders in fields without the focus show from their start; the rows close up (four
+  // times their size) with the first picker button focused, so its face shows, for review.
+  InstallKind = ikServer;
+  ShownProgramDir = "C:\\Program Files\\Zorvan Test";
+  ShownDataDir = "\\\\srv\\date\\Zorvan\\Baza de date";
+  TDirs page;
+  page.show();
+  ScriptedUser::Activate(&page);
+  page.BProgram->setFocus(Qt::TabFocusReason);
+  GrabOverBackdrop(Installer, &page, "page-folders-long.png");
+  const QImage rows = page.grab(QRect(140, 28, 240, 54)).toImage();
+  EXPECT_TRUE(rows.scaled(rows.size() * 4).save(ArtifactPath("page-folders-rows-x4.png")));
 }
 
 TEST_F(InstallPagesTest, FoldersPageContinue) {
@@ -499,6 +515,200 @@ TEST_F(InstallPagesTest, PickerDrivesAndFolders) {
   QTest::keyClick(picker.DriveComboBox1, Qt::Key_Down);
   EXPECT_EQ(picker.Directory(), "\\\\SRV\\DATE\\");
   EXPECT_TRUE(picker.ItemOf("\\\\SRV\\DATE\\ZORVAN"));
+}
+
+// --- Enter in a field, close requests, unattended messages over the backdrop ---
+
+namespace {
+
+// Presses Enter and then the keypad's Enter in a field. A window that either opens is recorded
+// and sent away with cancel, so that the test goes on to say so.
+QStringList EnterIn(QWidget* field) {
+  QStringList opened;
+  QWidget* window = field->window();
+  const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Return, Qt::NoModifier},
+                                                            {Qt::Key_Enter, Qt::KeypadModifier}};
+  for (const auto& [key, modifiers] : keys) {
+    QTimer::singleShot(0, qApp, [&opened, window] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == window) return;
+      opened << modal->metaObject()->className();
+      if (auto* form = qobject_cast<TMForm*>(modal)) form->ModalResult = mrCancel;
+      else modal->close();
+    });
+    QTest::keyClick(field, key, modifiers);
+    QCoreApplication::processEvents();
+  }
+  return opened;
+}
+
+// A close request as the window system delivers it (Alt+F4 on a desktop, a title bar's close).
+void WindowSystemClose(QWidget* window) {
+  QCloseEvent request;
+  QCoreApplication::sendEvent(window->windowHandle(), &request);
+}
+
+}  // namespace
+
+// Enter in any field of a page leaves the page open, opens nothing and keeps the text as typed;
+// the page's buttons still answer Enter when they have the focus.
+TEST_F(InstallPagesTest, EnterInAFieldDoesNothing) {
+  TestBackdrop backdrop;
+  win::CreateDir("D:\\DATE");
+  const struct {
+    const char* name;
+    unsigned char kind;  // none: the folder picker or the locate page
+    const char* field;
+    bool locate = false;
+  } cases[] = {
+      {"LOCAL, program folder", ikLocal, "RProgram"},
+      {"SERVER, program folder", ikServer, "RProgram"},
+      {"SERVER, data folder", ikServer, "RDate"},
+      {"CLIENT, program folder", ikClient, "RProgram"},
+      {"CLIENT, data folder", ikClient, "RDate"},
+      {"the picker's drive list", ikNone, "DriveComboBox1"},
+      {"the locate page's program folder", ikNone, "RProgram", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetInstallerState();
+    InstallKind = c.kind;
+    std::unique_ptr<TMForm> window;
+    if (c.locate) window.reset(new TFindApp);
+    else if (c.kind == ikNone) window.reset(new TDirDialog);
+    else window.reset(new TDirs);
+    QString typed, shown;
+    QStringList opened;
+    bool open = false;
+    ScriptedUser user;
+    user.Then([&](QWidget* modal) {
+      ScriptedUser::Activate(modal);
+      auto* field = modal->findChild<QWidget*>(c.field);
+      ASSERT_TRUE(field);
+      field->setFocus(Qt::MouseFocusReason);
+      if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        Type(edit, "E:\\Zorvan Nou");
+        typed = edit->text();
+      }
+      opened = EnterIn(field);
+      open = modal->isVisible() && window->ModalResult == mrNone &&
+             QApplication::activeModalWidget() == modal;
+      if (auto* edit = qobject_cast<QLineEdit*>(field)) shown = edit->text();
+      window->ModalResult = prQuit;
+    });
+    window->ShowModal();
+    EXPECT_EQ(user.Pending(), 0);
+    EXPECT_TRUE(open) << "the window stays open";
+    EXPECT_EQ(opened, QStringList()) << "no dialog";
+    EXPECT_EQ(shown, typed);
+  }
+
+  // Enter on a focused button clicks it: the picker button opens the picker, Continue goes on.
+  ResetInstallerState();
+  InstallKind = ikLocal;
+  TDirs page;
+  QStringList opened;
+  int result = mrNone;
+  ScriptedUser user;
+  user.Then([&](QWidget* modal) {
+    ScriptedUser::Activate(modal);
+    page.BProgram->setFocus(Qt::TabFocusReason);
+    opened = EnterIn(page.BProgram);
+    page.BNext->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(page.BNext, Qt::Key_Return);
+  });
+  result = page.ShowModal();
+  EXPECT_EQ(opened, QStringList({"TDirDialog", "TDirDialog"}));
+  EXPECT_EQ(result, prNext);
+}
+
+// The message a page shows still answers Enter with its default button.
+TEST_F(InstallPagesTest, EnterAnswersThePagesMessage) {
+  InstallKind = ikClient;
+  ScriptedUser user;
+  user.Then([](QWidget* modal) {
+        auto* page = As<TDirs>(modal);
+        ASSERT_TRUE(page);
+        Type(page->RDate, "D:\\Lipsa");
+        Later([page] { Press(page, Qt::Key_C); });
+      })
+      .Then([](QWidget* modal) {
+        EXPECT_EQ(ScriptedUser::MessageText(modal),
+                  "La instalarea client baza de date trebuie sa existe!");
+        EXPECT_EQ(ScriptedUser::DefaultButtonText(modal), "&Renunt");
+        ScriptedUser::Keys(Qt::Key_Return)(modal);
+      })
+      .Then([](QWidget* modal) {
+        auto* page = As<TDirs>(modal);
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->RDate->Text(), "D:\\Lipsa");
+        page->ModalResult = prQuit;
+      });
+  EXPECT_EQ(ShowPage<TDirs>(), prQuit);
+  EXPECT_EQ(user.Pending(), 0);
+}
+
+// A close request from the window system leaves the page open and the wizard on it.
+TEST_F(InstallPagesTest, CloseRequestLeavesThePageOpen) {
+  InstallKind = ikLocal;
+  CurrentPage = 1;
+  bool stayed = false;
+  ScriptedUser user;
+  user.Then([&](QWidget* modal) {
+    auto* page = As<TDirs>(modal);
+    ASSERT_TRUE(page);
+    WindowSystemClose(page);
+    QCoreApplication::processEvents();
+    stayed = page->isVisible() && page->ModalResult == mrNone &&
+             QApplication::activeModalWidget() == page;
+    // The wizard goes on from this page (if it is still there).
+    Later([page = QPointer<TDirs>(page)] {
+      if (page) Press(page, Qt::Key_C);
+    });
+  });
+  RunPageLoop();
+  EXPECT_EQ(user.Pending(), 0);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(stubs, std::vector<int>({2})) << "Continue on the folders page, then the copy page";
+  EXPECT_EQ(ProgramDir, "C:\\WinZorv");
+}
+
+// With the backdrop as the application's main window: three presses on a one-button message's
+// icon switch AutoClose on and the next one closes by itself; three on the disk prompt's icon
+// switch AutoPress on and the next prompt answers OK by itself.
+TEST_F(InstallPagesTest, UnattendedMessagesOverTheBackdrop) {
+  struct Reset {
+    ~Reset() {
+      AutoClose = 0;
+      AutoPress = false;
+    }
+  } reset;
+  TestBackdrop backdrop;
+  ASSERT_EQ(MainForm(), &backdrop.window);
+  auto pressIcon = [](QWidget* modal) {
+    auto* image = modal->findChild<TTransImage*>("Image");
+    ASSERT_TRUE(image);
+    for (int i = 0; i < 3; ++i) QTest::mousePress(image, Qt::LeftButton, {}, QPoint(3, 3));
+  };
+  const QString prompt = "introdu discul de instalare cu numarul \r2";
+  ScriptedUser user;
+  user.Then(pressIcon);
+  EXPECT_EQ(MMessageDlg("Nu gasesc Upgrade.zip", "", mtError, taCenter, Buttons({mbOK}), mbOK, 0),
+            mrIgnore);
+  EXPECT_EQ(AutoClose, 1);
+  EXPECT_EQ(MMessageDlg("Nu gasesc Upgrade.zip", "", mtError, taCenter, Buttons({mbOK}), mbOK, 0),
+            mrCancel)
+      << "closed by itself";
+
+  ScriptedUser disk;
+  disk.Then(pressIcon);
+  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0),
+            mrOk);
+  EXPECT_TRUE(AutoPress);
+  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0),
+            mrOk)
+      << "answered by itself";
+  EXPECT_EQ(user.Pending() + disk.Pending(), 0);
 }
 
 // --- finish ---

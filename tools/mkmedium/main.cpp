@@ -7,7 +7,8 @@
 // KANVERO) becomes one ZIP archive made by MS-DOS, deflated, with the files' DOS times and
 // attributes. The archives are cut into parts KEY.1, KEY.2, ... of at most --part-size bytes and
 // spread in order over the disk folders DIR/disk1 ... DIR/diskN, filled evenly; each disk folder
-// holds its marker DISK<n>. The first disk also holds INSTALL.EXE (--installer), INSTALL.CFG with
+// holds its marker DISK<n>. The first disk also holds INSTALL.EXE (--installer, stripped of its
+// debug data and symbols when it is an ELF program), INSTALL.CFG with
 // [General] NrDiscuri (default: the number of disks) and UPGRADE.1 (--upgrade: a ZIP archive as
 // it is, or a library that is packed as UPGRADE.dll).
 #include <sys/stat.h>
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStringList>
 #include <cstdio>
 #include <stdexcept>
@@ -196,6 +198,29 @@ void CopyInto(const QString& source, const QString& target, bool executable) {
   QFile::setPermissions(target, p);
 }
 
+// The installer on the medium is a stripped copy: its debug data (most of a build's bytes)
+// would only slow down every installation's start. The build keeps its own file as it is.
+void PlaceInstaller(const QString& source, const QString& target) {
+  QFile f(source);
+  if (!f.open(QIODevice::ReadOnly)) throw Failure("cannot read " + source);
+  const bool elf = f.read(4) == QByteArray("\x7f" "ELF", 4);
+  f.close();
+  if (!elf) {  // a script stands in for the installer in tests
+    CopyInto(source, target, true);
+    return;
+  }
+  QFile::remove(target);
+  QProcess strip;
+  strip.start("strip", {"--strip-all", "-o", target, source});
+  if (!strip.waitForFinished(120000) || strip.exitStatus() != QProcess::NormalExit ||
+      strip.exitCode() != 0)
+    throw Failure("cannot strip " + source + " into " + target + ": " +
+                  QString::fromLocal8Bit(strip.readAllStandardError()).trimmed() +
+                  (strip.error() == QProcess::FailedToStart ? "strip (binutils) is missing" : ""));
+  QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner |
+                                    QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+}
+
 int Run(const Options& o) {
   QDir out(o.out);
   if (!out.mkpath(".")) throw Failure("cannot create " + o.out);
@@ -259,7 +284,7 @@ int Run(const Options& o) {
   const QString first = diskDirs[0];
   int nr = o.nrDiscuri >= 0 ? o.nrDiscuri : o.disks;
   WriteFile(first + "/INSTALL.CFG", QString("[General]\r\nNrDiscuri=%1\r\n").arg(nr).toLatin1());
-  if (!o.installer.isEmpty()) CopyInto(o.installer, first + "/INSTALL.EXE", true);
+  if (!o.installer.isEmpty()) PlaceInstaller(o.installer, first + "/INSTALL.EXE");
   if (!o.upgrade.isEmpty()) {
     QFile f(o.upgrade);
     if (!f.open(QIODevice::ReadOnly)) throw Failure("cannot read " + o.upgrade);
