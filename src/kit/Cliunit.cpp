@@ -12,7 +12,6 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
-#include <ranges>
 
 #include "kit/Title.h"
 #include "kit/Transimg.h"
@@ -83,9 +82,9 @@ QWidget* MainForm() {
 }
 
 TMessageForm* ActiveMessageForm() {
-  for (const auto& form : std::views::reverse(ModalStack))
-    if (form) return qobject_cast<TMessageForm*>(form.data());
-  return nullptr;
+  const auto top = std::find_if(ModalStack.rbegin(), ModalStack.rend(),
+                                [](const auto& form) { return !form.isNull(); });
+  return top == ModalStack.rend() ? nullptr : qobject_cast<TMessageForm*>(top->data());
 }
 
 // One application-wide filter: blocks input to windows that a kit modal run has disabled,
