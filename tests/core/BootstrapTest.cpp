@@ -83,6 +83,8 @@ TEST_F(BootstrapTest, TemporaryFolderChoice) {
   BootstrapRun();
   // C:\WINDOWS resolves to the existing C:\windows without regard to case.
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\windows") + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+  // The started copy writes into the machine folder; it must be done before the folder goes.
+  EXPECT_TRUE(WaitForFile(marker_));
 }
 
 TEST_F(BootstrapTest, UnwritableHandshakeStartsNothing) {
