@@ -82,9 +82,9 @@ QWidget* MainForm() {
 }
 
 TMessageForm* ActiveMessageForm() {
-  for (auto it = ModalStack.rbegin(); it != ModalStack.rend(); ++it)
-    if (*it) return qobject_cast<TMessageForm*>(it->data());
-  return nullptr;
+  const auto top = std::find_if(ModalStack.rbegin(), ModalStack.rend(),
+                                [](const auto& form) { return !form.isNull(); });
+  return top == ModalStack.rend() ? nullptr : qobject_cast<TMessageForm*>(top->data());
 }
 
 // One application-wide filter: blocks input to windows that a kit modal run has disabled,
@@ -488,7 +488,7 @@ QMenu* TMForm::SystemMenu() {
   if (!systemMenu_) {
     systemMenu_ = new QMenu(this);
     systemMenu_->setObjectName("SystemMenu");
-    auto add = [this](const QString& text, const char* name, std::function<void()> run) {
+    auto add = [this](const QString& text, const char* name, const std::function<void()>& run) {
       QAction* a = systemMenu_->addAction(text);
       a->setObjectName(name);
       connect(a, &QAction::triggered, this, [run] { run(); });

@@ -605,8 +605,9 @@ std::vector<TKitPicture> KitPictureCatalogue() {
       {"Radio", 22, 11,
        [](int w, int h) {
          QImage img = Drawn(w, h, [w](QPainter& p, const QRectF& r) {
+           const int frameWidth = w / 2;
            for (int f = 0; f < 2; ++f) {
-             const QRectF box(f * (w / 2) + .5, .5, r.height() - 1, r.height() - 1);
+             const QRectF box(f * frameWidth + .5, .5, r.height() - 1, r.height() - 1);
              p.setPen(Pen(kInk, 1));
              p.setBrush(Qt::white);
              p.drawEllipse(box);

@@ -68,7 +68,7 @@ QString MButtonDefaultCaption(TMButtonKind kind) {
 int MButtonDefaultResult(TMButtonKind kind) {
   switch (kind) {
     case mkOK: return mrOk;
-    case mkCancel: return mrCancel;
+    case mkCancel:
     case mkClose: return mrCancel;
     case mkAbort: return mrAbort;
     case mkRetry: return mrRetry;

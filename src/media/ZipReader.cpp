@@ -35,7 +35,7 @@ std::function<quint64(const QString&)> TZipReader::FreeSpaceQuery;
 
 namespace {
 
-constexpr size_t kReadBuffer = 256 * 1024;
+constexpr size_t kReadBuffer = size_t{256} * 1024;
 
 // --- messages ---
 

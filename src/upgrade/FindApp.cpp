@@ -38,11 +38,11 @@ bool IsProgramFolder(const QString& folder) {
 }
 
 QString ProfileProgramFolder() {
-  const QString app = win::GetProfileString("Zorvan", "AppPath", "", kProfileBuffer);
+  QString app = win::GetProfileString("Zorvan", "AppPath", "", kProfileBuffer);
   if (!app.isEmpty() && win::FileExists(app + "Zorvan.exe")) return app;
   const QString data = win::GetProfileString("Zorvan", "DatabasePath", "", kProfileBuffer);
   if (!data.isEmpty()) {
-    const QString folder = win::IncludeTrailingBackslash(FolderOf(data));
+    QString folder = win::IncludeTrailingBackslash(FolderOf(data));
     if (win::FileExists(folder + "Zorvan.exe")) return folder;
   }
   return {};

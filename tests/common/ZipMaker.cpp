@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <cstdlib>
 #include <cstring>
 
 bool MakeZip(const QString& hostPath, const QList<QPair<QString, QByteArray>>& entries) {
@@ -14,9 +15,11 @@ bool MakeZip(const QString& hostPath, const QList<QPair<QString, QByteArray>>& e
       zip_dir_add(z, n.constData(), ZIP_FL_ENC_UTF_8);
       continue;
     }
-    void* copy = malloc(size_t(data.size()) + 1);
-    memcpy(copy, data.constData(), size_t(data.size()));
-    zip_source_t* src = zip_source_buffer(z, copy, zip_uint64_t(data.size()), 1);
+    // libzip owns the copy once the source exists; it keeps no buffer for an empty entry.
+    void* copy = data.isEmpty() ? nullptr : malloc(size_t(data.size()));
+    if (copy) memcpy(copy, data.constData(), size_t(data.size()));
+    zip_source_t* src = zip_source_buffer(z, copy, zip_uint64_t(data.size()), copy ? 1 : 0);
+    if (!src) free(copy);
     if (!src || zip_file_add(z, n.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
       zip_source_free(src);
       zip_discard(z);

@@ -83,10 +83,15 @@ TEST_F(BootstrapTest, TemporaryFolderChoice) {
   BootstrapRun();
   // C:\WINDOWS resolves to the existing C:\windows without regard to case.
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\windows") + "/INSTZORV.DAT"), "D:\\KIT\\\r\n");
+  // The started copy writes into the machine folder; it must be done before the folder goes.
+  EXPECT_TRUE(WaitForFile(marker_));
 }
 
 TEST_F(BootstrapTest, UnwritableHandshakeStartsNothing) {
   QDir().mkpath(temp_ + "/INSTZORV.DAT");  // a folder where the file should go
+  // The run logs every start as it makes it, so the log tells at once whether one was made.
+  const QString log = machine.folder() + "/bootstrap.log";
+  qputenv("ZAREDERAD_LOG", QFile::encodeName(log));
   try {
     BootstrapRun();
     FAIL() << "no error";
@@ -95,8 +100,10 @@ TEST_F(BootstrapTest, UnwritableHandshakeStartsNothing) {
     EXPECT_TRUE(e.message().startsWith("I/O error 5")) << e.what();
     EXPECT_TRUE(e.message().contains("INSTZORV.DAT")) << e.what();
   }
-  QThread::msleep(300);
-  EXPECT_FALSE(QFileInfo::exists(marker_));
+  qunsetenv("ZAREDERAD_LOG");
+  const QString lines = QString::fromUtf8(machine.ReadHostFile(log));
+  EXPECT_TRUE(lines.contains("bootstrap: copy D:\\KIT\\INSTALL.EXE")) << lines.toStdString();
+  EXPECT_FALSE(lines.contains("bootstrap: started")) << lines.toStdString();
 }
 
 TEST_F(BootstrapTest, ATemporaryFolderThatIsNotThereStartsNothing) {

