@@ -11,8 +11,7 @@ namespace {
 
 // The quoting a careful caller uses for one argument.
 QString Quote(const QString& arg) {
-  if (!arg.isEmpty() && !arg.contains(' ') && !arg.contains('\t') && !arg.contains('"'))
-    return arg;
+  if (!arg.isEmpty() && !arg.contains(' ') && !arg.contains('\t') && !arg.contains('"')) return arg;
   QString out = "\"";
   for (qsizetype i = 0;; ++i) {
     qsizetype n = 0;

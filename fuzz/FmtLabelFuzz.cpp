@@ -11,7 +11,9 @@
 
 namespace {
 
-bool IsCode(QChar c) { return c == '$' || c == '%' || c == '&' || c == '~' || c == '@'; }
+bool IsCode(QChar c) {
+  return c == '$' || c == '%' || c == '&' || c == '~' || c == '@';
+}
 
 // The text of each line with every code taken out, found without the parser's own steps.
 QStringList PlainLines(const QString& caption) {
@@ -23,8 +25,7 @@ QStringList PlainLines(const QString& caption) {
     } else if (c == '\r') {
       lines.append(QString());
     } else if (c == '$' || c == '&' || c == '@') {
-      while (i + 1 < caption.size() && caption[i + 1] >= '0' && caption[i + 1] <= '9')
-        ++i;
+      while (i + 1 < caption.size() && caption[i + 1] >= '0' && caption[i + 1] <= '9') ++i;
     } else if (c != '%' && c != '~') {
       lines.last() += c;
     }
@@ -43,8 +44,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const QString caption =
-      QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+  const QString caption = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
   const QFont font("Sans Serif", 8);
   const QList<TFmtLine> lines = ParseFmtCaption(caption, font, clBlack);
   const QStringList plain = PlainLines(caption);

@@ -61,13 +61,15 @@ bool Unpack(TInflater engine, const QString& folder, QMap<QString, QByteArray>* 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  root = QDir::tempPath() + "/zarederad-fuzz-zip-" + QString::number(QCoreApplication::applicationPid());
+  root = QDir::tempPath() + "/zarederad-fuzz-zip-" +
+         QString::number(QCoreApplication::applicationPid());
   QDir(root).removeRecursively();
   QDir().mkpath(root + "/drive_c/windows/temp");
   QFile ini(root + "/machine.ini");
   ini.open(QIODevice::WriteOnly);
-  ini.write("[Drives]\nC=fixed,drive_c\n[Network]\n[Environment]\nTEMP=C:\\windows\\temp\n"
-            "WINDIR=C:\\windows\n");
+  ini.write(
+      "[Drives]\nC=fixed,drive_c\n[Network]\n[Environment]\nTEMP=C:\\windows\\temp\n"
+      "WINDIR=C:\\windows\n");
   ini.close();
   qputenv("ZAREDERAD_MACHINE", QFile::encodeName(root));
   // A small disk: declared sizes beyond it are refused before anything is written.
@@ -85,8 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool okB = Unpack(TInflater::Zlib, "B", &b);
   if (okA && okB && a != b) abort();
   // Nothing but the archive, the two destinations and the Windows folder.
-  for (const QString& name : QDir(root + "/drive_c").entryList(QDir::AllEntries | QDir::Hidden |
-                                                                QDir::System | QDir::NoDotAndDotDot))
+  for (const QString& name :
+       QDir(root + "/drive_c")
+           .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
     if (name != "IN.ZIP" && name != "A" && name != "B" && name != "windows") abort();
   return 0;
 }

@@ -57,11 +57,11 @@ void BootstrapRun() {
   const QString temp = TemporaryFolder(&variable);
   // Said plainly here rather than as an I/O error on the handshake file.
   if (win::TryToHostPath(temp).isEmpty())
-    throw win::Error(QString("The temporary folder %1 (%2) is on %3, which this machine does not "
-                             "have (%4).")
-                         .arg(temp, variable, RootName(temp),
-                              win::Machine::Current().folder() + "/machine.ini"),
-                     win::ERROR_PATH_NOT_FOUND);
+    throw win::Error(
+        QString("The temporary folder %1 (%2) is on %3, which this machine does not "
+                "have (%4).")
+            .arg(temp, variable, RootName(temp), win::Machine::Current().folder() + "/machine.ini"),
+        win::ERROR_PATH_NOT_FOUND);
   if (!win::DirectoryExists(temp))
     throw win::Error(QString("The temporary folder %1 (%2) does not exist.").arg(temp, variable),
                      win::ERROR_PATH_NOT_FOUND);
@@ -84,9 +84,9 @@ void CheckMachine() {
     throw win::Error(QString("This machine has no drive C: %1 maps none in its [Drives].").arg(ini),
                      win::ERROR_INVALID_DRIVE);
   if (!win::DirectoryExists("C:\\"))
-    throw win::Error(QString("Drive C: of %1 is the folder %2, which does not exist.")
-                         .arg(ini, c->hostRoot),
-                     win::ERROR_INVALID_DRIVE);
+    throw win::Error(
+        QString("Drive C: of %1 is the folder %2, which does not exist.").arg(ini, c->hostRoot),
+        win::ERROR_INVALID_DRIVE);
 }
 
 QString ExecutableRunFolder() {

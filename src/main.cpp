@@ -16,7 +16,8 @@ namespace {
 void ShowFatalError(const QString& text) {
   QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
                   QMessageBox::Ok);
-  QTimer::singleShot(0, &box, [&] { win::LogLine("error box: " + QString(text).replace('\n', ' ')); });
+  QTimer::singleShot(0, &box,
+                     [&] { win::LogLine("error box: " + QString(text).replace('\n', ' ')); });
   box.exec();
 }
 

@@ -37,7 +37,9 @@ namespace {
 
 constexpr int kWidth = 10, kDepth = 5;
 
-QString Name(int i) { return QString("Dosar%1").arg(i); }
+QString Name(int i) {
+  return QString("Dosar%1").arg(i);
+}
 
 int Generate(const QString& root, int depth) {
   int made = 0;
@@ -86,10 +88,10 @@ int main(int argc, char** argv) {
     std::printf("locate-bench: generated %d folders in %.1f s\n", made, t.elapsed() / 1000.0);
   }
   QFile ini(machine + "/machine.ini");
-  if (!ini.open(QIODevice::WriteOnly))
-    qFatal("cannot write %s", qPrintable(ini.fileName()));
-  ini.write("[Drives]\nC=fixed,drive_c\n[Environment]\nTEMP=C:\\windows\n"
-            "WINDIR=C:\\windows\n");
+  if (!ini.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(ini.fileName()));
+  ini.write(
+      "[Drives]\nC=fixed,drive_c\n[Environment]\nTEMP=C:\\windows\n"
+      "WINDIR=C:\\windows\n");
   ini.close();
   qputenv("ZAREDERAD_MACHINE", QFile::encodeName(machine));
   win::Machine::Reload();
@@ -107,8 +109,8 @@ int main(int argc, char** argv) {
     TDriveScan scan(hooks);
     const QString found = scan.Run();
     const double s = t.nsecsElapsed() / 1e9;
-    if (found != want) qFatal("scan found \"%s\", expected \"%s\"", qPrintable(found),
-                              qPrintable(want));
+    if (found != want)
+      qFatal("scan found \"%s\", expected \"%s\"", qPrintable(found), qPrintable(want));
     visited = scan.Visited();
     return s;
   };
@@ -157,10 +159,10 @@ int main(int argc, char** argv) {
       std::printf("run %d %s: ours %.3f s, find %.3f s, the page %.3f s\n", r + 1,
                   with ? "with" : "without", a.back(), b.back(), c.back());
     }
-    std::printf("locate (%s): %ld folders scanned, ours %.3f s, find %.3f s, ratio %.2f; "
-                "the page %.3f s\n",
-                with ? "with" : "without", visited, Median(a), Median(b), Median(a) / Median(b),
-                Median(c));
+    std::printf(
+        "locate (%s): %ld folders scanned, ours %.3f s, find %.3f s, ratio %.2f; "
+        "the page %.3f s\n",
+        with ? "with" : "without", visited, Median(a), Median(b), Median(a) / Median(b), Median(c));
     std::fflush(stdout);
   }
   QFile::remove(program);

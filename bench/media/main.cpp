@@ -47,7 +47,9 @@ extern char** environ;
 namespace {
 
 // The medium as the installer state describes it.
-TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+TDiskSet StateDisks() {
+  return {SourceDir, DiskCount, ShownProgramDir};
+}
 
 const char* const kAllKeys[] = {"EXE", "VELAROS", "DBDAT", "DBNEW", "BDE32", "HELP", "KANVERO"};
 
@@ -67,9 +69,9 @@ void WriteBig(const QString& path, qint64 size, bool compressible) {
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
   Rng rng;
-  static const char* const words[] = {"debit",  "credit", "cont",  "4111",    "5121",  "sold",
-                                      "factura", "client", "TVA",   "balanta", "jurnal", "registru",
-                                      "0.00",   "1250.75", "RON",  "2026-12-10"};
+  static const char* const words[] = {
+      "debit", "credit",  "cont",   "4111",     "5121", "sold",    "factura", "client",
+      "TVA",   "balanta", "jurnal", "registru", "0.00", "1250.75", "RON",     "2026-12-10"};
   std::vector<char> block(1 << 20);
   qint64 left = size;
   while (left > 0) {
@@ -140,7 +142,9 @@ Result Spawn(const QStringList& args, const QString& out = {}) {
   return r;
 }
 
-QString ShellQuote(const QString& s) { return "'" + QString(s).replace("'", "'\\''") + "'"; }
+QString ShellQuote(const QString& s) {
+  return "'" + QString(s).replace("'", "'\\''") + "'";
+}
 
 int DisksOf(const QString& medium) {
   int n = 0;
@@ -256,21 +260,30 @@ int main(int argc, char** argv) {
     };
     if (a == "--ours" && i + 3 < argc)
       return RunOurs(argc, argv, argv[i + 1], argv[i + 2], argv[i + 3]);
-    if (a == "--work") work = QFileInfo(value()).absoluteFilePath();
-    else if (a == "--runs") runs = std::max(1, value().toInt());
-    else if (a == "--case") name = value();
-    else if (a == "--generate") generate = value();
-    else if (a == "--medium") medium = QFileInfo(value()).absoluteFilePath();
-    else if (a == "--payload") payload = QFileInfo(value()).absoluteFilePath();
-    else if (a == "--disks") disks = value().toInt();
-    else Usage();
+    if (a == "--work")
+      work = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--runs")
+      runs = std::max(1, value().toInt());
+    else if (a == "--case")
+      name = value();
+    else if (a == "--generate")
+      generate = value();
+    else if (a == "--medium")
+      medium = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--payload")
+      payload = QFileInfo(value()).absoluteFilePath();
+    else if (a == "--disks")
+      disks = value().toInt();
+    else
+      Usage();
   }
   if (int(!generate.isEmpty()) + int(!medium.isEmpty()) + int(!payload.isEmpty()) > 1) Usage();
   if (!payload.isEmpty() && disks < 1) Usage();
   if (generate.isEmpty() && medium.isEmpty() && payload.isEmpty()) generate = "mixed";
   if (!generate.isEmpty() && generate != "mixed" && generate != "small") Usage();
   if (name.isEmpty())
-    name = !generate.isEmpty() ? generate : QFileInfo(medium.isEmpty() ? payload : medium).fileName();
+    name =
+        !generate.isEmpty() ? generate : QFileInfo(medium.isEmpty() ? payload : medium).fileName();
   const QString home = work + "/" + name;
   QDir().mkpath(home);
 
@@ -304,7 +317,9 @@ int main(int argc, char** argv) {
       printf("media-bench: making the medium of %s over %d disks\n", qPrintable(payload), disks);
       fflush(stdout);
       QStringList args = {MKMEDIUM_EXE, "--out", medium, "--disks", QString::number(disks)};
-      if (generate == "mixed") args << "--part-size" << "60000000";
+      if (generate == "mixed")
+        args << "--part-size"
+             << "60000000";
       for (const QFileInfo& c : QDir(payload).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
         args << c.absoluteFilePath();
       if (Spawn(args).code != 0) qFatal("mkmedium failed");
@@ -327,8 +342,9 @@ int main(int argc, char** argv) {
   {
     QFile ini(machine + "/machine.ini");
     ini.open(QIODevice::WriteOnly);
-    ini.write("[Drives]\nC=fixed,drive_c\nA=removable,floppy\n[Network]\n[Environment]\n"
-              "TEMP=C:\\windows\\temp\nWINDIR=C:\\windows\n");
+    ini.write(
+        "[Drives]\nC=fixed,drive_c\nA=removable,floppy\n[Network]\n[Environment]\n"
+        "TEMP=C:\\windows\\temp\nWINDIR=C:\\windows\n");
     QFile win(machine + "/drive_c/windows/WIN.INI");
     win.open(QIODevice::WriteOnly);
     win.write("[windows]\r\n");
@@ -355,14 +371,16 @@ int main(int argc, char** argv) {
     long peakKb = 0;
   };
   std::vector<Side> sides = {
-      {"ours", "ours",
+      {"ours",
+       "ours",
        [&](const QString&, int run) {
          return QStringList{self, "--ours", machine, medium,
                             QString("C:\\bench\\ours-%1").arg(run)};
        },
        {},
        0},
-      {"cat+unzip", "unzip",
+      {"cat+unzip",
+       "unzip",
        [&](const QString& folder, int) {
          QString script = joinScript(folder);
          for (const QString& key : keys) script += QString("unzip -o -q %1.ZIP; ").arg(key);
@@ -370,7 +388,8 @@ int main(int argc, char** argv) {
        },
        {},
        0},
-      {"cat+bsdtar", "bsdtar",
+      {"cat+bsdtar",
+       "bsdtar",
        [&](const QString& folder, int) {
          QString script = joinScript(folder);
          for (const QString& key : keys) script += QString("bsdtar -xf %1.ZIP; ").arg(key);
@@ -423,9 +442,10 @@ int main(int argc, char** argv) {
   };
   printf("peaks: ours %.0f MB, cat+unzip %.0f MB, cat+bsdtar %.0f MB\n", sides[0].peakKb / 1024.0,
          sides[1].peakKb / 1024.0, sides[2].peakKb / 1024.0);
-  printf("media %s: ours %.2f s, cat+unzip %.2f s (ratio %.2f), cat+bsdtar %.2f s (ratio %.2f), "
-         "peak %.0f MB\n",
-         qPrintable(name), Median(sides[0].seconds), Median(sides[1].seconds), ratio(sides[1]),
-         Median(sides[2].seconds), ratio(sides[2]), sides[0].peakKb / 1024.0);
+  printf(
+      "media %s: ours %.2f s, cat+unzip %.2f s (ratio %.2f), cat+bsdtar %.2f s (ratio %.2f), "
+      "peak %.0f MB\n",
+      qPrintable(name), Median(sides[0].seconds), Median(sides[1].seconds), ratio(sides[1]),
+      Median(sides[2].seconds), ratio(sides[2]), sides[0].peakKb / 1024.0);
   return 0;
 }

@@ -146,8 +146,9 @@ int main(int argc, char** argv) {
     page.push_back(r.pageMs);
     boot.push_back(r.bootstrapMs);
   }
-  std::printf("startup: %.1f ms median to page 0 (min %.1f, max %.1f; bootstrap run %.1f ms), %d runs\n",
-              Median(page), *std::min_element(page.begin(), page.end()),
-              *std::max_element(page.begin(), page.end()), Median(boot), runs);
+  std::printf(
+      "startup: %.1f ms median to page 0 (min %.1f, max %.1f; bootstrap run %.1f ms), %d runs\n",
+      Median(page), *std::min_element(page.begin(), page.end()),
+      *std::max_element(page.begin(), page.end()), Median(boot), runs);
   return 0;
 }

@@ -16,8 +16,8 @@
 #include "upgrade/Upgint.h"
 
 namespace {
-constexpr TCompSet kAll = CompBit(0) | CompBit(1) | CompBit(2) | CompBit(3) | CompBit(4) |
-                          CompBit(5) | CompBit(6);
+constexpr TCompSet kAll =
+    CompBit(0) | CompBit(1) | CompBit(2) | CompBit(3) | CompBit(4) | CompBit(5) | CompBit(6);
 constexpr TCompSet kBde = CompBit(4);
 constexpr TCompSet kDatabase = CompBit(2) | CompBit(3);
 }  // namespace
@@ -145,13 +145,18 @@ void RunPageLoop() {
     int result = page->ShowModal();
     win::LogLine(QString("page %1 result %2").arg(CurrentPage).arg(result));
     switch (result) {
-      case prNext: ++CurrentPage; break;
-      case prQuit: CurrentPage = pgExit; break;
+      case prNext:
+        ++CurrentPage;
+        break;
+      case prQuit:
+        CurrentPage = pgExit;
+        break;
       case prBack:
         // The first page has no way back; should one come, the page is shown again.
         if (CurrentPage > 0) --CurrentPage;
         break;
-      default: break;
+      default:
+        break;
     }
     if (CurrentPage == pgUpgCopy && ClientUpgradeQuestion()) InstallKind = ikServer;
     if (CurrentPage == pgUpgData && InstallKind == ikClient) CurrentPage = pgFinish;

@@ -2,8 +2,8 @@
 // The installer state shared by every page, the configuration file, and the wizard driver.
 #include <QPoint>
 #include <QSize>
-#include <Qt>
 #include <QString>
+#include <Qt>
 #include <array>
 #include <functional>
 
@@ -23,8 +23,12 @@ struct TCompRecord {
 // A component set: bit i stands for row i of Components.
 using TCompSet = unsigned short;
 constexpr int CompCount = 7;
-constexpr TCompSet CompBit(int row) { return TCompSet(1u << row); }
-constexpr bool InSet(TCompSet set, int row) { return (set & CompBit(row)) != 0; }
+constexpr TCompSet CompBit(int row) {
+  return TCompSet(1u << row);
+}
+constexpr bool InSet(TCompSet set, int row) {
+  return (set & CompBit(row)) != 0;
+}
 
 // Install kinds.
 enum : unsigned char { ikNone = 0, ikLocal = 1, ikServer = 2, ikClient = 3 };
@@ -57,8 +61,14 @@ void ReadConfiguration();
 // Page results.
 enum : int { prNext = 1, prQuit = 2, prBack = 4 };
 // Positions of the page table that the driver treats specially.
-enum : unsigned char { pgExit = 5, pgFindApp = 6, pgUpgCopy = 7, pgUpgData = 8, pgUpgDone = 9,
-                       pgFinish = 4 };
+enum : unsigned char {
+  pgExit = 5,
+  pgFindApp = 6,
+  pgUpgCopy = 7,
+  pgUpgData = 8,
+  pgUpgDone = 9,
+  pgFinish = 4
+};
 
 // The page table: a factory per position; positions 5 and 9 are empty.
 using TPageFactory = std::function<TMForm*()>;
@@ -70,9 +80,9 @@ void SetDefaultPageTable(const std::array<TPageFactory, 10>& table);
 // The release notes window, reached through what the notes install at start-up
 // (notes/CInfo.h), so that this folder and the notes do not include each other.
 struct TReleaseNotesHooks {
-  TEditInfo* (*Make)() = nullptr;          // the window, hidden
+  TEditInfo* (*Make)() = nullptr;  // the window, hidden
   void (*Destroy)(TEditInfo*) = nullptr;
-  void (*Show)() = nullptr;                // ShowReleaseNotes
+  void (*Show)() = nullptr;  // ShowReleaseNotes
 };
 extern TReleaseNotesHooks ReleaseNotesHooks;
 // Shows the release notes when hooks are installed; nothing otherwise.

@@ -70,7 +70,9 @@ bool LoadEmbeddedFont(const QString& resourceName) {
   return true;
 }
 
-int EmbeddedFontHandle() { return FontHandle; }
+int EmbeddedFontHandle() {
+  return FontHandle;
+}
 
 void UnloadEmbeddedFont() {
   if (!FontHandle) return;

@@ -40,15 +40,24 @@ long long ReadUseCount(win::TRegistry& reg) {
 // What a result code of the engine means, for messages.
 QString EngineErrorText(DBIResult r) {
   switch (r) {
-    case DBIERR_NAMENOTUNIQUE: return "an alias of that name exists already";
-    case DBIERR_UNKNOWNDRIVER: return "the engine has no PARADOX driver";
-    case DBIERR_NOTINITIALIZED: return "the engine is not started";
-    case DBIERR_NOCONFIGFILE: return "the engine has no configuration file";
-    case DBIERR_CFGCANNOTREAD: return "the engine's configuration file cannot be read";
-    case DBIERR_CFGCANNOTWRITE: return "the engine's configuration file cannot be written";
-    case DBIERR_READONLY: return "the configuration is read-only";
-    case DBIERR_INVALIDPARAM: return "the engine refused the parameters";
-    default: return QString("engine error 0x%1").arg(r, 4, 16, QChar('0'));
+    case DBIERR_NAMENOTUNIQUE:
+      return "an alias of that name exists already";
+    case DBIERR_UNKNOWNDRIVER:
+      return "the engine has no PARADOX driver";
+    case DBIERR_NOTINITIALIZED:
+      return "the engine is not started";
+    case DBIERR_NOCONFIGFILE:
+      return "the engine has no configuration file";
+    case DBIERR_CFGCANNOTREAD:
+      return "the engine's configuration file cannot be read";
+    case DBIERR_CFGCANNOTWRITE:
+      return "the engine's configuration file cannot be written";
+    case DBIERR_READONLY:
+      return "the configuration is read-only";
+    case DBIERR_INVALIDPARAM:
+      return "the engine refused the parameters";
+    default:
+      return QString("engine error 0x%1").arg(r, 4, 16, QChar('0'));
   }
 }
 
@@ -62,7 +71,9 @@ DBIResult StartEngine() {
 
 }  // namespace
 
-bool InitEngine() { return StartEngine() == DBIERR_NONE; }
+bool InitEngine() {
+  return StartEngine() == DBIERR_NONE;
+}
 
 bool IsInstalled() {
   if (!InitEngine()) return false;
@@ -110,8 +121,9 @@ QString ChooseEngineFolder() {
     if (OldEngineFound) {
       prompt::TPrompt p;
       p.Id = "engine.old-engine";
-      p.Text = "Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\r"
-               "Daca ZarEDERAD nu functioneaza, contactati-ne.\r";
+      p.Text =
+          "Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\r"
+          "Daca ZarEDERAD nu functioneaza, contactati-ne.\r";
       p.Kind = prompt::TKind::Error;
       p.Prefix = "Protectia aplicatiilor existente";
       p.PrefixAfter = "PENTRU CONTINUARE";
@@ -154,8 +166,8 @@ void RunRegistryEditor(const QString& regFile) {
   win::LogLine(QString("engine: regedit /s %1 -> %2").arg(regFile).arg(code));
   // A registration that did not happen leaves an engine that cannot open its database.
   if (code == -1)
-    throw win::Error(QString("The registry editor (regedit) could not be started to import %1.")
-                         .arg(regFile));
+    throw win::Error(
+        QString("The registry editor (regedit) could not be started to import %1.").arg(regFile));
   if (code != 0)
     throw win::Error(QString("The registry editor could not import %1: regedit /s ended with "
                              "exit code %2.")
@@ -173,8 +185,9 @@ QString EngineStartProblem(int dbiResult) {
     }
   }
   if (file.isEmpty())
-    return QString("The database engine cannot start: the registry names no configuration file "
-                   "(CONFIGFILE01 of HKEY_LOCAL_MACHINE%1).")
+    return QString(
+               "The database engine cannot start: the registry names no configuration file "
+               "(CONFIGFILE01 of HKEY_LOCAL_MACHINE%1).")
         .arg(kEngineKey);
   if (dbiResult == DBIERR_CFGCANNOTREAD || dbiResult == DBIERR_NOCONFIGFILE)
     return QString("The database engine cannot start: its configuration file %1 cannot be read.")
@@ -230,8 +243,8 @@ QString SetNetDir(const QString& folder) {
   const QString dir = win::IncludeTrailingBackslash(folder);
   QString problem = QString("The Paradox driver's NET DIR could not be set to %1: ").arg(dir);
   hDBICur cursor = nullptr;
-  DBIResult r = DbiOpenCfgInfoList(nullptr, dbiREADWRITE, cfgPersistent, "\\DRIVERS\\PARADOX\\INIT",
-                                   &cursor);
+  DBIResult r =
+      DbiOpenCfgInfoList(nullptr, dbiREADWRITE, cfgPersistent, "\\DRIVERS\\PARADOX\\INIT", &cursor);
   if (r == DBIERR_NONE) r = DbiSetToBegin(cursor);
   if (r != DBIERR_NONE) {
     problem += EngineErrorText(r) + ".";
@@ -244,8 +257,9 @@ QString SetNetDir(const QString& folder) {
       QByteArray value = win::UnicodeToAnsi(dir);
       // A folder longer than the node can hold is not stored cut short.
       if (value.size() >= int(sizeof node.szValue)) {
-        problem = QString("The Paradox driver's NET DIR could not be set to %1: the engine takes "
-                          "at most %2 characters.")
+        problem = QString(
+                      "The Paradox driver's NET DIR could not be set to %1: the engine takes "
+                      "at most %2 characters.")
                       .arg(dir)
                       .arg(sizeof node.szValue - 1);
         break;

@@ -42,7 +42,7 @@ void TButtonList::SetEnabled(int index, bool enabled) {
 
 namespace {
 std::vector<QPointer<TMForm>> ModalStack;  // forms in ShowModal, innermost last
-QHash<QWidget*, int> BlockedWindows;        // top-level windows disabled by kit modal runs
+QHash<QWidget*, int> BlockedWindows;       // top-level windows disabled by kit modal runs
 
 bool IsInput(QEvent::Type t) {
   switch (t) {
@@ -72,7 +72,9 @@ namespace {
 QPointer<QWidget> RegisteredMainForm;
 }
 
-void SetMainForm(QWidget* window) { RegisteredMainForm = window; }
+void SetMainForm(QWidget* window) {
+  RegisteredMainForm = window;
+}
 
 QWidget* MainForm() {
   if (RegisteredMainForm) return RegisteredMainForm.data();
@@ -114,10 +116,10 @@ class TKitFilter : public QObject {
       if (message && form && form != message) {
         // The open message answers with its default button; the click goes no further.
         QWidget* target = message->focusWidget() ? message->focusWidget() : message;
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return,
-                                                          Qt::NoModifier));
-        QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return,
-                                                          Qt::NoModifier));
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier));
         return true;
       }
     }
@@ -127,12 +129,15 @@ class TKitFilter : public QObject {
           ModalStack.back()) {
         // A disabled window is not activated: the modal form is.
         QPointer<TMForm> top = ModalStack.back();
-        QMetaObject::invokeMethod(qApp, [top] {
-          if (top && top->isVisible()) {
-            top->raise();
-            top->activateWindow();
-          }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [top] {
+              if (top && top->isVisible()) {
+                top->raise();
+                top->activateWindow();
+              }
+            },
+            Qt::QueuedConnection);
       }
       return false;
     }
@@ -152,8 +157,7 @@ class TKitFilter : public QObject {
     if (type == QEvent::Wheel) {
       auto* wheel = static_cast<QWheelEvent*>(event);
       if (lastWheelReceiver_ && widget != lastWheelReceiver_ &&
-          widget->isAncestorOf(lastWheelReceiver_) &&
-          wheel->timestamp() == lastWheelTime_ &&
+          widget->isAncestorOf(lastWheelReceiver_) && wheel->timestamp() == lastWheelTime_ &&
           wheel->globalPosition() == lastWheelPos_) {
         lastWheelReceiver_ = widget;
         return false;
@@ -176,9 +180,13 @@ class TKitFilter : public QObject {
 
 // --- TMForm ---
 
-TMForm::TMForm(QWidget* parent) : QDialog(parent) { Init(true); }
+TMForm::TMForm(QWidget* parent) : QDialog(parent) {
+  Init(true);
+}
 
-TMForm::TMForm(NoDesign, QWidget* parent) : QDialog(parent) { Init(false); }
+TMForm::TMForm(NoDesign, QWidget* parent) : QDialog(parent) {
+  Init(false);
+}
 
 void TMForm::Init(bool designed) {
   designed_ = designed;
@@ -213,9 +221,13 @@ TMForm::~TMForm() {
   }
 }
 
-void TMForm::Loaded() { FormLoaded = true; }
+void TMForm::Loaded() {
+  FormLoaded = true;
+}
 
-void TMForm::Created() { FormCreated = true; }
+void TMForm::Created() {
+  FormCreated = true;
+}
 
 void TMForm::SetXKind(int value) {
   if (value == xKind_ || value < 0 || value > 12) return;
@@ -253,9 +265,13 @@ void TMForm::SetConstraints(const TSizeConstraints& value) {
   ApplyMinimumSize();
 }
 
-QWidget* TMForm::FirstControl() { return focusWidget(); }
+QWidget* TMForm::FirstControl() {
+  return focusWidget();
+}
 
-void TMForm::PaintBackground() { QApplication::beep(); }
+void TMForm::PaintBackground() {
+  QApplication::beep();
+}
 
 int TMForm::ShowModal() {
   ModalResult = mrNone;
@@ -417,8 +433,10 @@ void TMForm::mouseReleaseEvent(QMouseEvent* event) {
 void TMForm::ScaleBy(int m, int d) {
   auto scaleFont = [m, d](QWidget* w) {
     QFont f = w->font();
-    if (f.pixelSize() > 0) f.setPixelSize(std::max(1, MulDiv(f.pixelSize(), m, d)));
-    else if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * m / d);
+    if (f.pixelSize() > 0)
+      f.setPixelSize(std::max(1, MulDiv(f.pixelSize(), m, d)));
+    else if (f.pointSizeF() > 0)
+      f.setPointSizeF(f.pointSizeF() * m / d);
     w->setFont(f);
   };
   const QSize size(MulDiv(width(), m, d), MulDiv(height(), m, d));
@@ -434,8 +452,10 @@ void TMForm::ScaleBy(int m, int d) {
   };
   scaleChildren(this);
   scaleFont(this);
-  if (minimumSize() == maximumSize()) setFixedSize(size);  // a form of fixed size keeps it fixed
-  else resize(size);
+  if (minimumSize() == maximumSize())
+    setFixedSize(size);  // a form of fixed size keeps it fixed
+  else
+    resize(size);
 }
 
 void TMForm::Zoom(int direction) {
@@ -447,8 +467,10 @@ void TMForm::Zoom(int direction) {
     constraints_ = c;
     if (!(c == TSizeConstraints())) ApplyMinimumSize();
     DPIScale = qint16(DPIScale + (direction > 0 ? 1 : -1));
-    if (direction > 0) ScaleBy(ZoomStep, 100);
-    else ScaleBy(100, ZoomStep);
+    if (direction > 0)
+      ScaleBy(ZoomStep, 100);
+    else
+      ScaleBy(100, ZoomStep);
     return;
   }
   if (DPIScale == 0) return;
@@ -456,8 +478,10 @@ void TMForm::Zoom(int direction) {
   constraints_ = designedConstraints_;
   if (!(constraints_ == TSizeConstraints())) ApplyMinimumSize();
   for (int i = 0; i < std::abs(DPIScale); ++i) {
-    if (DPIScale > 0) ScaleBy(100, ZoomStep);
-    else ScaleBy(ZoomStep, 100);
+    if (DPIScale > 0)
+      ScaleBy(100, ZoomStep);
+    else
+      ScaleBy(ZoomStep, 100);
   }
   DPIScale = 0;
 }
@@ -494,7 +518,9 @@ QMenu* TMForm::SystemMenu() {
       connect(a, &QAction::triggered, this, [run] { run(); });
     };
     add("&Restaureaza", "Restore", [this] { showNormal(); });
-    add("&Muta", "Move", [this] { if (windowHandle()) windowHandle()->startSystemMove(); });
+    add("&Muta", "Move", [this] {
+      if (windowHandle()) windowHandle()->startSystemMove();
+    });
     add("&Dimensioneaza", "Size", [this] {
       if (windowHandle()) windowHandle()->startSystemResize(Qt::BottomEdge | Qt::RightEdge);
     });
@@ -515,12 +541,18 @@ void TMForm::UpdateSystemMenu() {
   const bool normal = !isMaximized() && !isMinimized();
   for (QAction* a : systemMenu_->actions()) {
     const QString n = a->objectName();
-    if (n == "Restore") a->setEnabled(!normal);
-    else if (n == "Move") a->setEnabled(!isMaximized());
-    else if (n == "Size") a->setEnabled(sizeable && normal);
-    else if (n == "Minimize") a->setEnabled((BorderIcons & biMinimize) && !isMinimized());
-    else if (n == "Maximize") a->setEnabled((BorderIcons & biMaximize) && !isMaximized());
-    else if (n == "Close") a->setEnabled(false);
+    if (n == "Restore")
+      a->setEnabled(!normal);
+    else if (n == "Move")
+      a->setEnabled(!isMaximized());
+    else if (n == "Size")
+      a->setEnabled(sizeable && normal);
+    else if (n == "Minimize")
+      a->setEnabled((BorderIcons & biMinimize) && !isMinimized());
+    else if (n == "Maximize")
+      a->setEnabled((BorderIcons & biMaximize) && !isMaximized());
+    else if (n == "Close")
+      a->setEnabled(false);
   }
 }
 
@@ -530,7 +562,9 @@ void TMForm::PopupSystemMenu(const QPoint& globalPos) {
 
 // --- TTitleForm ---
 
-TTitleForm::TTitleForm(QWidget* parent) : TPaintedForm(parent) { InitTitle(); }
+TTitleForm::TTitleForm(QWidget* parent) : TPaintedForm(parent) {
+  InitTitle();
+}
 
 TTitleForm::TTitleForm(NoDesign, QWidget* parent) : TPaintedForm(NoDesign{}, parent) {
   InitTitle();
@@ -541,7 +575,9 @@ void TTitleForm::InitTitle() {
   TMForm::SetFrameless(true);
 }
 
-void TTitleForm::SetFrameless(bool) { TMForm::SetFrameless(true); }
+void TTitleForm::SetFrameless(bool) {
+  TMForm::SetFrameless(true);
+}
 
 void TTitleForm::Loaded() {
   TMForm::Loaded();
@@ -554,9 +590,13 @@ void TTitleForm::ApplyMinimumSize() {
   if (TitleBar) setMinimumHeight(std::max(minimumHeight(), 25));
 }
 
-QString TTitleForm::Caption() const { return TitleBar ? TitleBar->Caption() : windowTitle(); }
+QString TTitleForm::Caption() const {
+  return TitleBar ? TitleBar->Caption() : windowTitle();
+}
 
-void TTitleForm::SetCaption(const QString& value) { setWindowTitle(value); }
+void TTitleForm::SetCaption(const QString& value) {
+  setWindowTitle(value);
+}
 
 bool TTitleForm::event(QEvent* event) {
   if (event->type() == QEvent::WindowTitleChange && TitleBar) TitleBar->SetCaption(windowTitle());
@@ -573,7 +613,9 @@ void TTitleForm::FormEnabled() {
   if (TitleBar) TitleBar->SetGrayed(false);
 }
 
-void TTitleForm::FormKeyDown(QKeyEvent* event) { event->ignore(); }
+void TTitleForm::FormKeyDown(QKeyEvent* event) {
+  event->ignore();
+}
 
 bool TTitleForm::PreviewKey(QKeyEvent* event) {
   previewed_ = event;

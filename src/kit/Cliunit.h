@@ -35,7 +35,12 @@ enum : int {
 };
 
 enum TFormBorderStyle : unsigned char {
-  bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin
+  bsNone,
+  bsSingle,
+  bsSizeable,
+  bsDialog,
+  bsToolWindow,
+  bsSizeToolWin
 };
 enum : unsigned char { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 
@@ -106,7 +111,7 @@ class TMForm : public QDialog {
   void SetConstraints(const TSizeConstraints& value);
 
   std::function<void(TMForm* sender)> OnResize;
-  std::function<void(TMForm* sender, Qt::KeyboardModifiers shift, QPoint at, bool& handled)>
+  std::function<void(TMForm*sender, Qt::KeyboardModifiers shift, QPoint at, bool&handled)>
       OnMouseWheelDown, OnMouseWheelUp;
 
   virtual QWidget* FirstControl();  // the form's active control
@@ -139,7 +144,7 @@ class TMForm : public QDialog {
   // A close request of the window system (Alt+F4 on a desktop, a title bar's close) is ignored,
   // as the kit ignores Alt+F4; a form closed by code (close()) ends with cancel.
   void closeEvent(QCloseEvent* event) override;
-  void reject() override;                        // Escape does not close a kit form by itself
+  void reject() override;  // Escape does not close a kit form by itself
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

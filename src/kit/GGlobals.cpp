@@ -26,14 +26,16 @@ namespace {
 int StartupCount = 0;
 
 const char* const kKindNames[MButtonKindCount] = {
-    "mkFirst", "mkPrev", "mkNext", "mkLast", "mkAdd", "mkDelete", "mkRecord", "mkView",
-    "mkPrint", "mkOK", "mkCancel", "mkHelp", "mkCustom", "mkYes", "mkNo", "mkClose", "mkAbort",
-    "mkRetry", "mkIgnore", "mkAll", "mkEdit", "mkAnalitic", "mkDetalii", "mkZorvan", "mkSave",
-    "mkPlus", "mkUnelte", "mkConfig", "mkStoc", "mkSold", "mkIntr", "mkTransf", "mkIes",
-    "mkBani", "mkMail", "mkBigExit", "mkPlusAdd", "mkPlusBlue", "mkPlusPorto", "mkPlusPeach",
-    "mkPlusSnorkel", "mkMinusDel", "mkFirstPag", "mkLastPag", "mkPrevPag", "mkNextPag",
-    "mknPrev", "mknNext", "mkFind", "mkFindNext", "mkGrafic", "mkSaveAs", "mknFirst", "mknLast",
-    "mkContr", "mkExpl", "mkPermis", "mkAction", "mkAdvanced"};
+    "mkFirst",    "mkPrev",     "mkNext",      "mkLast",      "mkAdd",         "mkDelete",
+    "mkRecord",   "mkView",     "mkPrint",     "mkOK",        "mkCancel",      "mkHelp",
+    "mkCustom",   "mkYes",      "mkNo",        "mkClose",     "mkAbort",       "mkRetry",
+    "mkIgnore",   "mkAll",      "mkEdit",      "mkAnalitic",  "mkDetalii",     "mkZorvan",
+    "mkSave",     "mkPlus",     "mkUnelte",    "mkConfig",    "mkStoc",        "mkSold",
+    "mkIntr",     "mkTransf",   "mkIes",       "mkBani",      "mkMail",        "mkBigExit",
+    "mkPlusAdd",  "mkPlusBlue", "mkPlusPorto", "mkPlusPeach", "mkPlusSnorkel", "mkMinusDel",
+    "mkFirstPag", "mkLastPag",  "mkPrevPag",   "mkNextPag",   "mknPrev",       "mknNext",
+    "mkFind",     "mkFindNext", "mkGrafic",    "mkSaveAs",    "mknFirst",      "mknLast",
+    "mkContr",    "mkExpl",     "mkPermis",    "mkAction",    "mkAdvanced"};
 
 struct NamedColor {
   const char* name;
@@ -42,30 +44,71 @@ struct NamedColor {
 // The design colours come first so that a value shared with a standard name reads back as the
 // design name.
 const NamedColor kColors[] = {
-    {"clMenuTracking", clMenuTracking}, {"clTitleBarEnd", clTitleBarEnd}, {"cl1", cl1},
-    {"cl2", cl2}, {"clPaper", clPaper}, {"cl3", cl3}, {"clGrid", clGrid}, {"clEdit", clEdit},
-    {"clOther", clOther}, {"clActiveTitleBar", clActiveTitleBar},
+    {"clMenuTracking", clMenuTracking},
+    {"clTitleBarEnd", clTitleBarEnd},
+    {"cl1", cl1},
+    {"cl2", cl2},
+    {"clPaper", clPaper},
+    {"cl3", cl3},
+    {"clGrid", clGrid},
+    {"clEdit", clEdit},
+    {"clOther", clOther},
+    {"clActiveTitleBar", clActiveTitleBar},
     {"clInactiveTitleBar", clInactiveTitleBar},
-    {"clBlack", clBlack}, {"clMaroon", clMaroon}, {"clGreen", clGreen}, {"clOlive", clOlive},
-    {"clNavy", clNavy}, {"clPurple", clPurple}, {"clTeal", clTeal}, {"clGray", clGray},
-    {"clSilver", clSilver}, {"clRed", clRed}, {"clLime", clLime}, {"clYellow", clYellow},
-    {"clBlue", clBlue}, {"clFuchsia", clFuchsia}, {"clAqua", clAqua}, {"clWhite", clWhite},
-    {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xF0CAA6}, {"clCream", 0xF0FBFF},
-    {"clMedGray", 0xA4A0A0}, {"clLtGray", 0xC0C0C0}, {"clDkGray", 0x808080},
-    {"clScrollBar", clSystemColor | 0}, {"clBackground", clSystemColor | 1},
-    {"clActiveCaption", clSystemColor | 2}, {"clInactiveCaption", clSystemColor | 3},
-    {"clMenu", clSystemColor | 4}, {"clWindow", clWindow}, {"clWindowFrame", clWindowFrame},
-    {"clMenuText", clSystemColor | 7}, {"clWindowText", clWindowText},
-    {"clCaptionText", clSystemColor | 9}, {"clActiveBorder", clSystemColor | 10},
-    {"clInactiveBorder", clSystemColor | 11}, {"clAppWorkSpace", clSystemColor | 12},
-    {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
-    {"clBtnFace", clBtnFace}, {"clBtnShadow", clBtnShadow}, {"clGrayText", clGrayText},
-    {"clBtnText", clBtnText}, {"clInactiveCaptionText", clSystemColor | 19},
-    {"clBtnHighlight", clBtnHighlight}, {"cl3DDkShadow", clSystemColor | 21},
-    {"cl3DLight", clSystemColor | 22}, {"clInfoText", clInfoText}, {"clInfoBk", clInfoBk},
-    {"clHotLight", clSystemColor | 26}, {"clGradientActiveCaption", clSystemColor | 27},
-    {"clGradientInactiveCaption", clSystemColor | 28}, {"clMenuHighlight", clSystemColor | 29},
-    {"clMenuBar", clSystemColor | 30}, {"clNone", clNone}, {"clDefault", clDefault},
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clOlive", clOlive},
+    {"clNavy", clNavy},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},
+    {"clWhite", clWhite},
+    {"clMoneyGreen", 0xC0DCC0},
+    {"clSkyBlue", 0xF0CAA6},
+    {"clCream", 0xF0FBFF},
+    {"clMedGray", 0xA4A0A0},
+    {"clLtGray", 0xC0C0C0},
+    {"clDkGray", 0x808080},
+    {"clScrollBar", clSystemColor | 0},
+    {"clBackground", clSystemColor | 1},
+    {"clActiveCaption", clSystemColor | 2},
+    {"clInactiveCaption", clSystemColor | 3},
+    {"clMenu", clSystemColor | 4},
+    {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame},
+    {"clMenuText", clSystemColor | 7},
+    {"clWindowText", clWindowText},
+    {"clCaptionText", clSystemColor | 9},
+    {"clActiveBorder", clSystemColor | 10},
+    {"clInactiveBorder", clSystemColor | 11},
+    {"clAppWorkSpace", clSystemColor | 12},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText},
+    {"clInactiveCaptionText", clSystemColor | 19},
+    {"clBtnHighlight", clBtnHighlight},
+    {"cl3DDkShadow", clSystemColor | 21},
+    {"cl3DLight", clSystemColor | 22},
+    {"clInfoText", clInfoText},
+    {"clInfoBk", clInfoBk},
+    {"clHotLight", clSystemColor | 26},
+    {"clGradientActiveCaption", clSystemColor | 27},
+    {"clGradientInactiveCaption", clSystemColor | 28},
+    {"clMenuHighlight", clSystemColor | 29},
+    {"clMenuBar", clSystemColor | 30},
+    {"clNone", clNone},
+    {"clDefault", clDefault},
 };
 
 // Classic values of the system colours that have no palette role.
@@ -75,7 +118,9 @@ const TColor kSystemDefaults[31] = {
     0xA0A0A0, 0x6D6D6D, 0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000,
     0xE1FFFF, 0x000000, 0xCC6600, 0xEAD1B9, 0xF2E4D7, 0xFF9933, 0xF0F0F0};
 
-QColor FromRGB(TColor c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor FromRGB(TColor c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 }  // namespace
 
 const char* MButtonKindName(TMButtonKind kind) {
@@ -115,20 +160,34 @@ QColor ToQColor(TColor color) {
   const int index = color & 0xFF;
   const QPalette pal = QApplication::palette();
   switch (index) {
-    case 5: return pal.color(QPalette::Base);
-    case 8: return pal.color(QPalette::WindowText);
-    case 13: return pal.color(QPalette::Highlight);
-    case 14: return pal.color(QPalette::HighlightedText);
-    case 15: return pal.color(QPalette::Button);
-    case 16: return pal.color(QPalette::Dark);
-    case 17: return pal.color(QPalette::Disabled, QPalette::Text);
-    case 18: return pal.color(QPalette::ButtonText);
-    case 20: return pal.color(QPalette::Light);
-    case 21: return pal.color(QPalette::Shadow);
-    case 22: return pal.color(QPalette::Midlight);
-    case 23: return pal.color(QPalette::ToolTipText);
-    case 24: return pal.color(QPalette::ToolTipBase);
-    default: return index < 31 ? FromRGB(kSystemDefaults[index]) : QColor(Qt::black);
+    case 5:
+      return pal.color(QPalette::Base);
+    case 8:
+      return pal.color(QPalette::WindowText);
+    case 13:
+      return pal.color(QPalette::Highlight);
+    case 14:
+      return pal.color(QPalette::HighlightedText);
+    case 15:
+      return pal.color(QPalette::Button);
+    case 16:
+      return pal.color(QPalette::Dark);
+    case 17:
+      return pal.color(QPalette::Disabled, QPalette::Text);
+    case 18:
+      return pal.color(QPalette::ButtonText);
+    case 20:
+      return pal.color(QPalette::Light);
+    case 21:
+      return pal.color(QPalette::Shadow);
+    case 22:
+      return pal.color(QPalette::Midlight);
+    case 23:
+      return pal.color(QPalette::ToolTipText);
+    case 24:
+      return pal.color(QPalette::ToolTipBase);
+    default:
+      return index < 31 ? FromRGB(kSystemDefaults[index]) : QColor(Qt::black);
   }
 }
 
@@ -147,14 +206,16 @@ double Scara(const QWidget* widget) {
   return dpi / 96.0;
 }
 
-int RoundEven(double value) { return int(std::nearbyint(value)); }
+int RoundEven(double value) {
+  return int(std::nearbyint(value));
+}
 
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
   const qint64 p = qint64(a) * b;
   const qint64 half = std::abs(qint64(c)) / 2;
   const qint64 q = (p >= 0) == (c > 0) ? (std::abs(p) + half) / std::abs(qint64(c))
-                                      : -((std::abs(p) + half) / std::abs(qint64(c)));
+                                       : -((std::abs(p) + half) / std::abs(qint64(c)));
   return int(q);
 }
 

@@ -15,12 +15,64 @@ enum TAlign : unsigned char { alNone, alTop, alBottom, alLeft, alRight, alClient
 // The kind of a kit button: default caption, modal result and glyph. The order is stored in form
 // descriptions: do not reorder.
 enum TMButtonKind : unsigned char {
-  mkFirst, mkPrev, mkNext, mkLast, mkAdd, mkDelete, mkRecord, mkView, mkPrint, mkOK, mkCancel,
-  mkHelp, mkCustom, mkYes, mkNo, mkClose, mkAbort, mkRetry, mkIgnore, mkAll, mkEdit, mkAnalitic,
-  mkDetalii, mkZorvan, mkSave, mkPlus, mkUnelte, mkConfig, mkStoc, mkSold, mkIntr, mkTransf,
-  mkIes, mkBani, mkMail, mkBigExit, mkPlusAdd, mkPlusBlue, mkPlusPorto, mkPlusPeach,
-  mkPlusSnorkel, mkMinusDel, mkFirstPag, mkLastPag, mkPrevPag, mkNextPag, mknPrev, mknNext,
-  mkFind, mkFindNext, mkGrafic, mkSaveAs, mknFirst, mknLast, mkContr, mkExpl, mkPermis, mkAction,
+  mkFirst,
+  mkPrev,
+  mkNext,
+  mkLast,
+  mkAdd,
+  mkDelete,
+  mkRecord,
+  mkView,
+  mkPrint,
+  mkOK,
+  mkCancel,
+  mkHelp,
+  mkCustom,
+  mkYes,
+  mkNo,
+  mkClose,
+  mkAbort,
+  mkRetry,
+  mkIgnore,
+  mkAll,
+  mkEdit,
+  mkAnalitic,
+  mkDetalii,
+  mkZorvan,
+  mkSave,
+  mkPlus,
+  mkUnelte,
+  mkConfig,
+  mkStoc,
+  mkSold,
+  mkIntr,
+  mkTransf,
+  mkIes,
+  mkBani,
+  mkMail,
+  mkBigExit,
+  mkPlusAdd,
+  mkPlusBlue,
+  mkPlusPorto,
+  mkPlusPeach,
+  mkPlusSnorkel,
+  mkMinusDel,
+  mkFirstPag,
+  mkLastPag,
+  mkPrevPag,
+  mkNextPag,
+  mknPrev,
+  mknNext,
+  mkFind,
+  mkFindNext,
+  mkGrafic,
+  mkSaveAs,
+  mknFirst,
+  mknLast,
+  mkContr,
+  mkExpl,
+  mkPermis,
+  mkAction,
   mkAdvanced
 };
 constexpr int MButtonKindCount = mkAdvanced + 1;
@@ -29,8 +81,24 @@ const char* MButtonKindName(TMButtonKind kind);
 
 // The kit's other glyphs (a glyph number is taken without its top bit).
 enum TAlteGlife : unsigned char {
-  glCustom, glPermis, glInterzis, glSurub, glLinii, glCheck, glRadio, glAnulat, glGrupX, glGrup0,
-  glCrescator, glDescrescator, glToolVert, glToolOriz, glImgEsc, glSCLogo, glPag, glZorvan,
+  glCustom,
+  glPermis,
+  glInterzis,
+  glSurub,
+  glLinii,
+  glCheck,
+  glRadio,
+  glAnulat,
+  glGrupX,
+  glGrup0,
+  glCrescator,
+  glDescrescator,
+  glToolVert,
+  glToolOriz,
+  glImgEsc,
+  glSCLogo,
+  glPag,
+  glZorvan,
   glBuget
 };
 
@@ -39,8 +107,20 @@ enum TMsgDlgType : unsigned char { mtWarning, mtError, mtInformation, mtConfirma
 
 // The module of the application family a form belongs to.
 enum TWinZModuleKind : unsigned char {
-  mDate, mListe, mDocument, mService, mRetail, mRestaurant, mDateSrv, mListeSrv, mDateArenda,
-  mListeArenda, mDateDecl, mListeDecl, mDateCLI, mListeCLI
+  mDate,
+  mListe,
+  mDocument,
+  mService,
+  mRetail,
+  mRestaurant,
+  mDateSrv,
+  mListeSrv,
+  mDateArenda,
+  mListeArenda,
+  mDateDecl,
+  mListeDecl,
+  mDateCLI,
+  mListeCLI
 };
 
 // --- colours ---
@@ -50,14 +130,14 @@ using TColor = quint32;
 constexpr TColor clSystemColor = 0xFF000000u;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
-constexpr TColor RGB(int r, int g, int b) { return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16); }
+constexpr TColor RGB(int r, int g, int b) {
+  return TColor(r) | (TColor(g) << 8) | (TColor(b) << 16);
+}
 
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000,
-                 clOlive = 0x008080, clNavy = 0x800000, clPurple = 0x800080,
-                 clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0,
-                 clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
-                 clWhite = 0xFFFFFF;
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
+                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
+                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
+                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
 constexpr TColor clBtnFace = clSystemColor | 15, clBtnShadow = clSystemColor | 16,
                  clGrayText = clSystemColor | 17, clBtnText = clSystemColor | 18,
                  clBtnHighlight = clSystemColor | 20, clHighlight = clSystemColor | 13,
@@ -67,9 +147,9 @@ constexpr TColor clBtnFace = clSystemColor | 15, clBtnShadow = clSystemColor | 1
 
 // The named design colours of form descriptions.
 constexpr TColor clMenuTracking = 0x003686FE, clTitleBarEnd = 0x001ECDF9, cl1 = 0x009C9C9D,
-                 cl2 = 0x00A9A9A9, clPaper = 0x00B6B6B6, cl3 = 0x00CFCFCF,
-                 clGrid = 0x00DFDFDF, clEdit = 0x00EFEFEF, clOther = 0x00A7792E,
-                 clActiveTitleBar = 0x008A4507, clInactiveTitleBar = 0x009A9A9A;
+                 cl2 = 0x00A9A9A9, clPaper = 0x00B6B6B6, cl3 = 0x00CFCFCF, clGrid = 0x00DFDFDF,
+                 clEdit = 0x00EFEFEF, clOther = 0x00A7792E, clActiveTitleBar = 0x008A4507,
+                 clInactiveTitleBar = 0x009A9A9A;
 
 // Name to value and value to name: the eleven design colours first, then the standard names.
 bool IdentToColor(const QString& name, TColor& color);

@@ -1,10 +1,13 @@
 #include "kit/Gauges.h"
 
-#include <QPainter>
 #include <qdrawutil.h>
+
+#include <QPainter>
 #include <algorithm>
 
-TMGauge::TMGauge(QWidget* parent) : QWidget(parent) { resize(300, 20); }
+TMGauge::TMGauge(QWidget* parent) : QWidget(parent) {
+  resize(300, 20);
+}
 
 int TMGauge::Percent() const {
   if (max_ <= 0) return 0;

@@ -1,5 +1,7 @@
 #include "kit/Mbuttons.h"
 
+#include <qdrawutil.h>
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFocusEvent>
@@ -8,9 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
-#include <QTimer>
 #include <QStyleOptionFocusRect>
-#include <qdrawutil.h>
+#include <QTimer>
 #include <algorithm>
 
 #include "kit/Actives.h"
@@ -25,18 +26,23 @@ struct KindDefaults {
   TMButtonKind kind;
   const char* caption;
 };
-const KindDefaults kCaptions[] = {
-    {mkFirst, "f"},           {mkPrev, "&p"},          {mkNext, "&u"},
-    {mkAdd, "&Adaug"},        {mkDelete, "&Sterg"},    {mkRecord, "&Jurnal"},
-    {mkView, "&w"},           {mkPrint, "&Listare"},   {mkOK, "O&K"},
-    {mkCancel, "&Renunt"},    {mkHelp, "S&faturi"},    {mkYes, "&Da"},
-    {mkNo, "&Nu"},            {mkClose, "I&esire"},    {mkAbort, "&Abandon"},
-    {mkRetry, "&Retry"},      {mkIgnore, "&Ignora"},   {mkAll, "&Toate"},
-    {mkEdit, "&Modific"},     {mkAnalitic, "Analiti&c"}, {mkDetalii, "&Detalii"},
-    {mkZorvan, "Zorv&an"},    {mkSave, "Salve&z"},     {mkMail, "E&Mail"},
-    {mkAction, "?"}};
+const KindDefaults kCaptions[] = {{mkFirst, "f"},          {mkPrev, "&p"},
+                                  {mkNext, "&u"},          {mkAdd, "&Adaug"},
+                                  {mkDelete, "&Sterg"},    {mkRecord, "&Jurnal"},
+                                  {mkView, "&w"},          {mkPrint, "&Listare"},
+                                  {mkOK, "O&K"},           {mkCancel, "&Renunt"},
+                                  {mkHelp, "S&faturi"},    {mkYes, "&Da"},
+                                  {mkNo, "&Nu"},           {mkClose, "I&esire"},
+                                  {mkAbort, "&Abandon"},   {mkRetry, "&Retry"},
+                                  {mkIgnore, "&Ignora"},   {mkAll, "&Toate"},
+                                  {mkEdit, "&Modific"},    {mkAnalitic, "Analiti&c"},
+                                  {mkDetalii, "&Detalii"}, {mkZorvan, "Zorv&an"},
+                                  {mkSave, "Salve&z"},     {mkMail, "E&Mail"},
+                                  {mkAction, "?"}};
 
-QColor Q(TColor c) { return ToQColor(c); }
+QColor Q(TColor c) {
+  return ToQColor(c);
+}
 
 const QImage& EmptyPicture() {
   static const QImage none;
@@ -47,7 +53,9 @@ const QImage& KindPicture(TMButtonKind kind, bool nice) {
   return Mesaj ? Mesaj->KindGlyph(kind, nice) : EmptyPicture();
 }
 
-QString WithoutAmpersands(QString text) { return text.remove('&'); }
+QString WithoutAmpersands(QString text) {
+  return text.remove('&');
+}
 
 // A canvas for the shared caption routines over a painter.
 TCanvas CanvasOf(QPainter& p, TColor fontColor) {
@@ -67,16 +75,25 @@ QString MButtonDefaultCaption(TMButtonKind kind) {
 
 int MButtonDefaultResult(TMButtonKind kind) {
   switch (kind) {
-    case mkOK: return mrOk;
+    case mkOK:
+      return mrOk;
     case mkCancel:
-    case mkClose: return mrCancel;
-    case mkAbort: return mrAbort;
-    case mkRetry: return mrRetry;
-    case mkIgnore: return mrIgnore;
-    case mkYes: return mrYes;
-    case mkNo: return mrNo;
-    case mkAll: return mrAll;
-    default: return mrNone;
+    case mkClose:
+      return mrCancel;
+    case mkAbort:
+      return mrAbort;
+    case mkRetry:
+      return mrRetry;
+    case mkIgnore:
+      return mrIgnore;
+    case mkYes:
+      return mrYes;
+    case mkNo:
+      return mrNo;
+    case mkAll:
+      return mrAll;
+    default:
+      return mrNone;
   }
 }
 
@@ -321,8 +338,8 @@ void TMButton::paintEvent(QPaintEvent*) {
       if (!lightButton_ && focused) p.drawRect(client.adjusted(1, 1, -2, -2));
       if (!lightButton_) {
         p.setPen(face);
-        for (QPoint corner : {client.topLeft(), client.topRight(), client.bottomLeft(),
-                              client.bottomRight()})
+        for (QPoint corner :
+             {client.topLeft(), client.topRight(), client.bottomLeft(), client.bottomRight()})
           p.drawPoint(corner);
       }
       const QRect inner = client.adjusted(1, 1, -1, -1);
@@ -344,9 +361,12 @@ void TMButton::paintEvent(QPaintEvent*) {
   QRect frame;
   if (!strip.isNull() && strip.width() >= 1) {
     const int fw = strip.width() / std::max(1, numGlyphs_);
-    if (!enabled && numGlyphs_ > 1) frame = QRect(fw, 0, fw, strip.height());
-    else if (pressed && numGlyphs_ > 2) frame = QRect(2 * fw, 0, strip.width() - 2 * fw, strip.height());
-    else frame = QRect(0, 0, fw, strip.height());
+    if (!enabled && numGlyphs_ > 1)
+      frame = QRect(fw, 0, fw, strip.height());
+    else if (pressed && numGlyphs_ > 2)
+      frame = QRect(2 * fw, 0, strip.width() - 2 * fw, strip.height());
+    else
+      frame = QRect(0, 0, fw, strip.height());
   }
   const QSize caption = CaptionSize(font, content.width());
   QPoint glyphAt;
@@ -439,7 +459,9 @@ const QImage& FacePicture() {
 }
 }  // namespace
 
-TNiceButton* TNiceButton::HotButton() { return Hot.data(); }
+TNiceButton* TNiceButton::HotButton() {
+  return Hot.data();
+}
 
 TNiceButton::TNiceButton(QWidget* parent) : TKitButton(parent) {
   resize(100, 28);
@@ -575,7 +597,8 @@ void TNiceButton::PaintOne(QPainter& p, TLook look) {
         // Three bands: top and bottom thirds as they are, the middle third stretched.
         const int third = F / 3;
         auto band = [&](const QRect& src, int x, int width, bool transparent) {
-          const QRect top(src.x(), 0, src.width(), third), mid(src.x(), third, src.width(), F - 2 * third),
+          const QRect top(src.x(), 0, src.width(), third),
+              mid(src.x(), third, src.width(), F - 2 * third),
               bottom(src.x(), F - third, src.width(), third);
           DrawTransparentScaled(p, QRect(x, 0, width, third), face, top, transparent);
           DrawTransparentScaled(p, QRect(x, third, width, h - 2 * third), face, mid, transparent);
@@ -639,14 +662,20 @@ void TNiceButton::PaintOne(QPainter& p, TLook look) {
   GlyphHeight = strip.height();
   const int gy = (h - GlyphHeight) / 2;
   int gx;
-  if (captionVisible_) gx = insideDraw_ ? 4 : 34 - GlyphWidth;
-  else gx = (w - GlyphWidth) / 2;
+  if (captionVisible_)
+    gx = insideDraw_ ? 4 : 34 - GlyphWidth;
+  else
+    gx = (w - GlyphWidth) / 2;
   int frame = 0;
-  if (numGlyphs_ > 1 && !enabled) frame = 1;
-  else if (hot && numGlyphs_ > 2) frame = numGlyphs_ - 1;
+  if (numGlyphs_ > 1 && !enabled)
+    frame = 1;
+  else if (hot && numGlyphs_ > 2)
+    frame = numGlyphs_ - 1;
   const QRect source(frame * GlyphWidth, 0, GlyphWidth, GlyphHeight);
-  if (stretch_ && !captionVisible_) DrawTransparentScaled(p, QRect(0, 0, w, h), strip, source);
-  else DrawTransparent(p, QPoint(gx, gy), strip, source);
+  if (stretch_ && !captionVisible_)
+    DrawTransparentScaled(p, QRect(0, 0, w, h), strip, source);
+  else
+    DrawTransparent(p, QPoint(gx, gy), strip, source);
 }
 
 QImage TNiceButton::PaintLook(TLook look) {
@@ -695,8 +724,10 @@ bool TNiceButton::InActiveArea(const QPoint& at) const {
   QRect glyph;
   if (GlyphWidth > 0) {
     const int gy = (h - GlyphHeight) / 2;
-    if (caption) glyph = QRect(QPoint(34 - GlyphWidth, gy), QPoint(34, gy + GlyphHeight - 1));
-    else glyph = QRect((width() - GlyphWidth) / 2, gy, GlyphWidth, GlyphHeight);
+    if (caption)
+      glyph = QRect(QPoint(34 - GlyphWidth, gy), QPoint(34, gy + GlyphHeight - 1));
+    else
+      glyph = QRect((width() - GlyphWidth) / 2, gy, GlyphWidth, GlyphHeight);
   }
   QRect band;
   if (caption) {

@@ -101,7 +101,7 @@ class TMButton : public TKitButton {
   void SetButtonLayout(TButtonLayout value);
   int Delta = 0;  // stored only
 
-  bool FDrawFace = false;     // the face is shown in light mode
+  bool FDrawFace = false;             // the face is shown in light mode
   TColor FDisableColor = TColor(-1);  // caption colour of the disabled look, computed once
 
   // The glyph strip drawn: Glyph when it has a width, else the kind's picture.
@@ -156,10 +156,10 @@ class TNiceButton : public TKitButton {
   bool Buffered() const { return buffered_; }
   void SetBuffered(bool value);
   TButtonLayout ButtonLayout = blGlyphLeft;  // stored only
-  bool InvisibleClick = false;  // a click that shows no pressed pulse
+  bool InvisibleClick = false;               // a click that shows no pressed pulse
 
-  bool FMouseDown = false;  // a mouse button is down on the button
-  bool FDrawFace = false;   // hot
+  bool FMouseDown = false;              // a mouse button is down on the button
+  bool FDrawFace = false;               // hot
   int GlyphWidth = 0, GlyphHeight = 0;  // the glyph frame of the last painting
   bool FBufferFilled = false;
   QTimer* FTimer = nullptr;  // the pressed pulse, absent when idle

@@ -27,19 +27,24 @@ QString PrefixedMessage(const QString& msg) {
 
 QString DefaultCaption(TMsgDlgType type) {
   switch (type) {
-    case mtWarning: return "Atentie !";
-    case mtError: return "EROARE !";
-    case mtInformation: return "Informatie...";
-    case mtConfirmation: return "Confirmare...";
-    default: return "";
+    case mtWarning:
+      return "Atentie !";
+    case mtError:
+      return "EROARE !";
+    case mtInformation:
+      return "Informatie...";
+    case mtConfirmation:
+      return "Confirmare...";
+    default:
+      return "";
   }
 }
 
 namespace {
 
 // The kit kind of each requested button, by bit.
-const TMButtonKind kButtonKinds[] = {mkYes, mkNo,  mkOK, mkCancel, mkAbort, mkRetry,
-                                     mkIgnore, mkAll, mkNo, mkAll, mkHelp, mkClose};
+const TMButtonKind kButtonKinds[] = {mkYes,    mkNo,  mkOK, mkCancel, mkAbort, mkRetry,
+                                     mkIgnore, mkAll, mkNo, mkAll,    mkHelp,  mkClose};
 
 // A bevel of shape "top line": a sunken line along its top edge.
 class TBevel : public QWidget {
@@ -127,10 +132,9 @@ struct ArrowCursor {
 
 }  // namespace
 
-TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption,
-                                  TMsgDlgType DlgType, TAlignment Alignment,
-                                  TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton,
-                                  int HelpCtx) {
+TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption, TMsgDlgType DlgType,
+                                  TAlignment Alignment, TMsgDlgButtons Buttons,
+                                  TMsgDlgBtn DefaultButton, int HelpCtx) {
   const QString text = PrefixedMessage(Msg);
   auto form = std::make_unique<TMessageForm>();
   form->SetBorderStyle(bsDialog);
@@ -259,8 +263,8 @@ TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption,
   if (dpi != 96 && dpi > 0) form->ScaleBy(dpi, 96);
 
   auto* reporter = new TReportPresses(form.get());
-  for (QObject* part : {static_cast<QObject*>(panel), static_cast<QObject*>(label),
-                        static_cast<QObject*>(row)})
+  for (QObject* part :
+       {static_cast<QObject*>(panel), static_cast<QObject*>(label), static_cast<QObject*>(row)})
     part->installEventFilter(reporter);
   TMessageForm* raw = form.get();
   image->OnMouseDown = [raw](TTransImage* sender, Qt::MouseButton button, Qt::KeyboardModifiers,
@@ -269,18 +273,20 @@ TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption,
 }
 
 unsigned short MMessageDlg(const QString& Msg, const QString& Caption, TMsgDlgType DlgType,
-                           TAlignment Alignment, TMsgDlgButtons Buttons,
-                           TMsgDlgBtn DefaultButton, int HelpCtx) {
+                           TAlignment Alignment, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton,
+                           int HelpCtx) {
   ArrowCursor cursor;
   std::unique_ptr<TMessageForm> form;
   unsigned short result = 0;
   try {
-    form.reset(CreateMessageDialog(Msg, Caption, DlgType, Alignment, Buttons, DefaultButton,
-                                   HelpCtx));
+    form.reset(
+        CreateMessageDialog(Msg, Caption, DlgType, Alignment, Buttons, DefaultButton, HelpCtx));
     const int n = int(form->findChildren<TNiceButton*>().size());
     if (MainForm()) {
-      if (AutoClose != 0 && n == 1) Arm(form.get(), false);
-      else if (AutoPress && n >= 1) Arm(form.get(), true);
+      if (AutoClose != 0 && n == 1)
+        Arm(form.get(), false);
+      else if (AutoPress && n >= 1)
+        Arm(form.get(), true);
     }
     result = static_cast<unsigned short>(form->ShowModal());
   } catch (...) {

@@ -7,7 +7,17 @@
 #include "kit/GGlobals.h"
 
 enum TMsgDlgBtn : unsigned char {
-  mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp,
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp,
   mbClose
 };
 using TMsgDlgButtons = unsigned short;  // bit i requests button i
@@ -32,14 +42,13 @@ extern QPointer<TMessageForm> CurrentMessage;
 
 // Builds the dialog that MMessageDlg shows (the caller owns it): title bar, the framed text and
 // icon ("Panel", "Message", "Image"), the bevel and a row of kit buttons named "Btn" + caption.
-TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption,
-                                  TMsgDlgType DlgType, TAlignment Alignment,
-                                  TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton,
-                                  int HelpCtx);
+TMessageForm* CreateMessageDialog(const QString& Msg, const QString& Caption, TMsgDlgType DlgType,
+                                  TAlignment Alignment, TMsgDlgButtons Buttons,
+                                  TMsgDlgBtn DefaultButton, int HelpCtx);
 
 // Shows the message modally in the middle of the screen; returns the modal result of the button
 // pressed, 2 when the dialog is closed otherwise (its system menu, the unattended close), 0 when
 // it could not be built or shown.
 unsigned short MMessageDlg(const QString& Msg, const QString& Caption, TMsgDlgType DlgType,
-                           TAlignment Alignment, TMsgDlgButtons Buttons,
-                           TMsgDlgBtn DefaultButton, int HelpCtx);
+                           TAlignment Alignment, TMsgDlgButtons Buttons, TMsgDlgBtn DefaultButton,
+                           int HelpCtx);

@@ -79,12 +79,23 @@ void TTitleBar::FollowParent() {
   if (!p) return;
   const QRect area = p->contentsRect();
   switch (align_) {
-    case alTop: setGeometry(area.left(), area.top(), area.width(), height()); break;
-    case alBottom: setGeometry(area.left(), area.bottom() - height() + 1, area.width(), height()); break;
-    case alLeft: setGeometry(area.left(), area.top(), width(), area.height()); break;
-    case alRight: setGeometry(area.right() - width() + 1, area.top(), width(), area.height()); break;
-    case alClient: setGeometry(area); break;
-    case alNone: break;
+    case alTop:
+      setGeometry(area.left(), area.top(), area.width(), height());
+      break;
+    case alBottom:
+      setGeometry(area.left(), area.bottom() - height() + 1, area.width(), height());
+      break;
+    case alLeft:
+      setGeometry(area.left(), area.top(), width(), area.height());
+      break;
+    case alRight:
+      setGeometry(area.right() - width() + 1, area.top(), width(), area.height());
+      break;
+    case alClient:
+      setGeometry(area);
+      break;
+    case alNone:
+      break;
   }
 }
 
@@ -98,7 +109,9 @@ void TTitleBar::Layout() {
   FWidth = width() - IconSpace - 10;
 }
 
-void TTitleBar::resizeEvent(QResizeEvent*) { Layout(); }
+void TTitleBar::resizeEvent(QResizeEvent*) {
+  Layout();
+}
 
 void TTitleBar::paintEvent(QPaintEvent*) {
   Layout();
@@ -109,8 +122,10 @@ void TTitleBar::paintEvent(QPaintEvent*) {
     const TColor s = ColorToRGB(startColor_), e = ColorToRGB(endColor_);
     for (int i = 0; i < n; ++i) {
       p.setPen(ToQColor(GradientColor(s, e, i, n)));
-      if (vertical_) p.drawLine(0, i, r.width() - 1, i);
-      else p.drawLine(i, 0, i, r.height() - 1);
+      if (vertical_)
+        p.drawLine(0, i, r.width() - 1, i);
+      else
+        p.drawLine(i, 0, i, r.height() - 1);
     }
   } else {
     p.fillRect(r, ToQColor(startColor_));

@@ -6,7 +6,9 @@
 #include "kit/Cliunit.h"
 #include "kit/dlgform2.h"
 
-TTransImage::TTransImage(QWidget* parent) : QWidget(parent) { resize(24, 24); }
+TTransImage::TTransImage(QWidget* parent) : QWidget(parent) {
+  resize(24, 24);
+}
 
 const QImage& TTransImage::Shown() const {
   static const QImage none;
@@ -72,8 +74,10 @@ void TTransImage::SetTransparent(bool value) {
 void TTransImage::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
-  if (!visible_ && parentWidget()) parentWidget()->update(geometry());
-  else update();
+  if (!visible_ && parentWidget())
+    parentWidget()->update(geometry());
+  else
+    update();
 }
 
 void TTransImage::paintEvent(QPaintEvent*) {

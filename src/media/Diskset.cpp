@@ -20,7 +20,9 @@ namespace {
 int PartsCounter = 0;
 }
 
-int PartsJoined() { return PartsCounter; }
+int PartsJoined() {
+  return PartsCounter;
+}
 
 int DisksToRead(const TDiskSet& set) {
   if (win::GetDriveType(set.SourceDir.left(3)) != win::DRIVE_REMOVABLE) return 1;
@@ -210,7 +212,8 @@ void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString&
 
 void UnzipProgressEvent(TDiskSetPage& page, quint64 position, const TZipHeader& header) {
   page.SetUnzipPosition(int(quint32(page.ZipProgres + qint64(position / 1024))));
-  if (position == header.UncompressedSize) page.ZipProgres += qint64(header.UncompressedSize / 1024);
+  if (position == header.UncompressedSize)
+    page.ZipProgres += qint64(header.UncompressedSize / 1024);
 }
 
 bool IsAssembledArchive(const QString& fileName) {

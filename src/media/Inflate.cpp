@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-
 #include <memory>
 
 #ifdef ZAREDERAD_HAVE_ISAL
@@ -131,7 +130,9 @@ bool IsaLAvailable() {
 #endif
 }
 
-TInflater DefaultInflater() { return IsaLAvailable() ? TInflater::IsaL : TInflater::Zlib; }
+TInflater DefaultInflater() {
+  return IsaLAvailable() ? TInflater::IsaL : TInflater::Zlib;
+}
 
 TInflateOutcome InflateStream(TInflater engine, const TInflateSource& source,
                               const TInflateSink& sink) {

@@ -31,8 +31,8 @@ void CleanTemplateFolders(const QString& dataDir) {
   }
 }
 
-void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive,
-                         const QString& destination, bool programArchive) {
+void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const QString& destination,
+                         bool programArchive) {
   page.ZipSize = 0;
   page.ZipProgres = 0;
   TZipReader reader(archive);
@@ -51,7 +51,8 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive,
     else
       ++refused;
   }
-  if (refused) win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(refused).arg(archive));
+  if (refused)
+    win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(refused).arg(archive));
 }
 
 void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job) {

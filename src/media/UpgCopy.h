@@ -32,8 +32,8 @@ void CleanTemplateFolders(const QString& dataDir);
 
 // Unpacks one archive into a destination through the entry filter, the unzip gauge starting
 // again at 0. Throws win::Error when the archive cannot be read or a file cannot be written.
-void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive,
-                         const QString& destination, bool programArchive);
+void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const QString& destination,
+                         bool programArchive);
 
 // Unpacks the assembled archives of the selection (they lie in ShownProgramDir) and removes
 // them. An archive that is missing is skipped; an error leaves the archives not yet unpacked in

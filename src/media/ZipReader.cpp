@@ -61,14 +61,21 @@ constexpr size_t kReadBuffer = size_t{256} * 1024;
 QString ReasonOf(int err) {
   switch (err) {
     case ENOSPC:
-    case EDQUOT: return "discul este plin";
-    case EFBIG: return "fisierul este prea mare pentru disc";
+    case EDQUOT:
+      return "discul este plin";
+    case EFBIG:
+      return "fisierul este prea mare pentru disc";
     case EACCES:
-    case EPERM: return "accesul este interzis";
-    case EROFS: return "discul este protejat la scriere";
-    case ENAMETOOLONG: return "numele este prea lung";
-    case EIO: return "eroare de citire sau scriere pe disc";
-    default: return QString("eroarea de sistem %1").arg(err);
+    case EPERM:
+      return "accesul este interzis";
+    case EROFS:
+      return "discul este protejat la scriere";
+    case ENAMETOOLONG:
+      return "numele este prea lung";
+    case EIO:
+      return "eroare de citire sau scriere pe disc";
+    default:
+      return QString("eroarea de sistem %1").arg(err);
   }
 }
 
@@ -79,7 +86,9 @@ QString ReasonOf(int err) {
         win::ErrorFromErrno(err));
 }
 
-QString ZipErrorText(zip_error_t* error) { return QString::fromUtf8(zip_error_strerror(error)); }
+QString ZipErrorText(zip_error_t* error) {
+  return QString::fromUtf8(zip_error_strerror(error));
+}
 
 QString ZipErrorText(int code) {
   zip_error_t ze;
@@ -157,8 +166,8 @@ win::FolderNames ListFolder(int dirFd) {
   while (struct dirent* e = ::readdir(dir)) {
     QString n = QFile::decodeName(e->d_name);
     if (n == "." || n == "..") continue;
-    if (pid_t owner = TempOwner(n); owner > 0 && owner != ::getpid() &&
-                                    ::kill(owner, 0) != 0 && errno == ESRCH) {
+    if (pid_t owner = TempOwner(n);
+        owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH) {
       if (::unlinkat(dirFd, e->d_name, 0) == 0) {
         win::LogLine("media: removed the leftover " + n);
         continue;
@@ -196,9 +205,15 @@ struct Span {
   int index = 0;
 };
 
-quint16 U16(const unsigned char* p) { return quint16(p[0] | (p[1] << 8)); }
-quint32 U32(const unsigned char* p) { return quint32(U16(p)) | (quint32(U16(p + 2)) << 16); }
-quint64 U64(const unsigned char* p) { return quint64(U32(p)) | (quint64(U32(p + 4)) << 32); }
+quint16 U16(const unsigned char* p) {
+  return quint16(p[0] | (p[1] << 8));
+}
+quint32 U32(const unsigned char* p) {
+  return quint32(U16(p)) | (quint32(U16(p + 2)) << 16);
+}
+quint64 U64(const unsigned char* p) {
+  return quint64(U32(p)) | (quint64(U32(p + 4)) << 32);
+}
 
 bool ReadAt(int fd, quint64 offset, void* buffer, size_t size) {
   auto* p = static_cast<char*>(buffer);
@@ -354,7 +369,8 @@ TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Im
       case ZIP_ER_OPEN:
       case ZIP_ER_READ:
         Throw(QString("Arhiva %1 nu poate fi citita.").arg(archive), win::ERROR_ACCESS_DENIED);
-      default: Damaged(archive, ZipErrorText(err));
+      default:
+        Damaged(archive, ZipErrorText(err));
     }
   }
   zip_int64_t count = zip_get_num_entries(impl_->zip, 0);
@@ -364,7 +380,8 @@ TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Im
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(impl_->zip, zip_uint64_t(i), ZIP_FL_ENC_RAW, &st) != 0)
-      Damaged(archive, QString("entry %1: %2").arg(i + 1).arg(ZipErrorText(zip_get_error(impl_->zip))));
+      Damaged(archive,
+              QString("entry %1: %2").arg(i + 1).arg(ZipErrorText(zip_get_error(impl_->zip))));
     TZipHeader h;
     h.FileName = DecodeName(st.name ? st.name : "");
     h.UncompressedSize = st.size;
@@ -407,7 +424,9 @@ namespace {
 QStringList SafeComponents(const QString& archive, const TZipHeader& h) {
   QString p = h.FileName;
   p.replace('\\', '/');
-  auto refuse = [&](const QString& why) { Fail(archive, h.FileName, why, win::ERROR_INVALID_NAME); };
+  auto refuse = [&](const QString& why) {
+    Fail(archive, h.FileName, why, win::ERROR_INVALID_NAME);
+  };
   if (p.startsWith('/')) refuse("are o cale absoluta");
   QStringList parts;
   for (const QString& c : p.split('/', Qt::SkipEmptyParts)) {
@@ -593,9 +612,9 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
   // in only when complete; where the file system cannot, a temporary name stands in for it.
   const mode_t mode = WantsExecutable(h, name) ? 0777 : 0666;
   win::CompleteFile out;
-  if (int err = out.Open(dirFd, rawName, mode,
-                         [&d] { return QFile::encodeName(TempName(d.serial++)); },
-                         d.unnamedFiles && UnnamedFiles))
+  if (int err = out.Open(
+          dirFd, rawName, mode, [&d] { return QFile::encodeName(TempName(d.serial++)); },
+          d.unnamedFiles && UnnamedFiles))
     WriteFailed(archive_, winTarget, err);
   if (!out.Unnamed()) d.unnamedFiles = false;
 
@@ -671,8 +690,8 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
   ::futimens(out.fd(), times);
   if (h.MadeByDos()) {
     // Best effort, as the platform's own copy does; an archive bit alone is the default.
-    int attr = int(h.ExternalAttributes) & (win::faReadOnly | win::faHidden | win::faSysFile |
-                                            win::faArchive);
+    int attr = int(h.ExternalAttributes) &
+               (win::faReadOnly | win::faHidden | win::faSysFile | win::faArchive);
     if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd(), attr);
   }
 

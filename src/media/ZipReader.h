@@ -21,10 +21,10 @@
 
 // One entry of the central directory.
 struct TZipHeader {
-  QString FileName;           // as stored, with "/" separators
+  QString FileName;  // as stored, with "/" separators
   quint64 UncompressedSize = 0;
   quint64 CompressedSize = 0;
-  quint16 DosDate = 0;        // the entry's local date and time, in the DOS encoding
+  quint16 DosDate = 0;  // the entry's local date and time, in the DOS encoding
   quint16 DosTime = 0;
   quint32 ExternalAttributes = 0;
   // High byte: the system the entry was made on (0 = MS-DOS, 3 = Unix). libzip keeps no more

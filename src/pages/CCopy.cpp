@@ -104,8 +104,18 @@ void TCopy::SetGroupName(const QString& text) {
   LGroupName->repaint();
 }
 
-void TCopy::SetCopyMax(int max) { CopyProgress->SetMax(max); }
-void TCopy::SetCopyPosition(int position) { CopyProgress->SetPosition(position); }
-void TCopy::SetUnzipMax(int max) { UnzipProgress->SetMax(max); }
-void TCopy::SetUnzipPosition(int position) { UnzipProgress->SetPosition(position); }
-void TCopy::SetModalResult(int result) { ModalResult = result; }
+void TCopy::SetCopyMax(int max) {
+  CopyProgress->SetMax(max);
+}
+void TCopy::SetCopyPosition(int position) {
+  CopyProgress->SetPosition(position);
+}
+void TCopy::SetUnzipMax(int max) {
+  UnzipProgress->SetMax(max);
+}
+void TCopy::SetUnzipPosition(int position) {
+  UnzipProgress->SetPosition(position);
+}
+void TCopy::SetModalResult(int result) {
+  ModalResult = result;
+}

@@ -72,12 +72,15 @@ TDirs::TDirs(QWidget* parent) : TWizardPage(1, "Alegeti directoarele destinatie!
       RDate->SetText("");
       BNext->setEnabled(false);
       break;
-    default: break;
+    default:
+      break;
   }
 
   // The user starts where there is something to do: the data folder of a CLIENT, else Continue.
-  if (InstallKind == ikClient) RDate->setFocus();
-  else BNext->setFocus();
+  if (InstallKind == ikClient)
+    RDate->setFocus();
+  else
+    BNext->setFocus();
 
   LProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };
   BProgram->OnClick = [this](QObject* sender) { BProgramClick(sender); };
@@ -96,11 +99,17 @@ void TDirs::ChooseFolder(TActiveEdit* edit) {
   if (edit == RProgram && InstallKind == ikLocal) RDate->SetText(folder);
 }
 
-void TDirs::BProgramClick(QObject*) { ChooseFolder(RProgram); }
+void TDirs::BProgramClick(QObject*) {
+  ChooseFolder(RProgram);
+}
 
-void TDirs::BDateClick(QObject*) { ChooseFolder(RDate); }
+void TDirs::BDateClick(QObject*) {
+  ChooseFolder(RDate);
+}
 
-void TDirs::RDateChange(QObject*) { BNext->setEnabled(true); }
+void TDirs::RDateChange(QObject*) {
+  BNext->setEnabled(true);
+}
 
 void TDirs::BNextClick(QObject*) {
   const TFolderChoice choice = CheckFolders(InstallKind, RProgram->Text(), RDate->Text(), DataDir);

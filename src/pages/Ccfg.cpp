@@ -76,4 +76,6 @@ void TConfig::MarkDone(TStatusLine* line) {
   QCoreApplication::processEvents();
 }
 
-void DoConfigConfigSys() { RunUpdaters(ProgramDir); }
+void DoConfigConfigSys() {
+  RunUpdaters(ProgramDir);
+}

@@ -74,8 +74,8 @@ void TFindApp::FormCreate() {
   InstallKind = place.OnNetwork ? ikClient : ikLocal;
   Activated = false;
   CanContinue = false;
-  win::LogLine(QString("findapp: data %1 on %2, kind %3").arg(ShownDataDir, place.Root)
-                   .arg(InstallKind));
+  win::LogLine(
+      QString("findapp: data %1 on %2, kind %3").arg(ShownDataDir, place.Root).arg(InstallKind));
 }
 
 void TFindApp::FormActivate() {
@@ -163,4 +163,6 @@ void TFindApp::BProgramClick(QObject*) {
   BNext->setEnabled(CanContinue);
 }
 
-void TFindApp::BCancelClick(QObject*) { AskToStop = true; }
+void TFindApp::BCancelClick(QObject*) {
+  AskToStop = true;
+}

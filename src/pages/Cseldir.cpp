@@ -1,7 +1,6 @@
 #include "pages/Cseldir.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +8,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <algorithm>
 
 #include "kit/Actives.h"
 #include "kit/Mbuttons.h"
@@ -23,7 +23,9 @@ namespace {
 constexpr int kWidth = 600, kHeight = 340;
 constexpr int kPathRole = Qt::UserRole;
 
-bool IsUncPath(const QString& p) { return p.startsWith("\\\\"); }
+bool IsUncPath(const QString& p) {
+  return p.startsWith("\\\\");
+}
 
 // "C:\" or "\\srv\share\" and the components after it.
 bool SplitRoot(const QString& path, QString& root, QStringList& parts) {
@@ -112,9 +114,8 @@ TDirDialog::TDirDialog(QWidget* parent) : TTitleForm(parent) {
   NiceButton2->SetCancel(true);
 
   FillDrives();
-  connect(DriveComboBox1, &QComboBox::activated, this, [this](int index) {
-    Guarded([&] { DriveChosen(index); });
-  });
+  connect(DriveComboBox1, &QComboBox::activated, this,
+          [this](int index) { Guarded([&] { DriveChosen(index); }); });
   // Opening a folder rebuilds the list; the view copes with its model changing in the handler.
   connect(dirs, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
     const QString folder = item->data(0, kPathRole).toString();

@@ -100,10 +100,22 @@ void TUpgCopy::SetGroupName(const QString& text) {
   LGroupName->repaint();
 }
 
-void TUpgCopy::SetCopyMax(int max) { CopyProgress->SetMax(max); }
-void TUpgCopy::SetCopyPosition(int position) { CopyProgress->SetPosition(position); }
-void TUpgCopy::SetUnzipMax(int max) { UnzipProgress->SetMax(max); }
-void TUpgCopy::SetUnzipPosition(int position) { UnzipProgress->SetPosition(position); }
-void TUpgCopy::SetModalResult(int result) { ModalResult = result; }
+void TUpgCopy::SetCopyMax(int max) {
+  CopyProgress->SetMax(max);
+}
+void TUpgCopy::SetCopyPosition(int position) {
+  CopyProgress->SetPosition(position);
+}
+void TUpgCopy::SetUnzipMax(int max) {
+  UnzipProgress->SetMax(max);
+}
+void TUpgCopy::SetUnzipPosition(int position) {
+  UnzipProgress->SetPosition(position);
+}
+void TUpgCopy::SetModalResult(int result) {
+  ModalResult = result;
+}
 // Pending events only: waiting for one would stall the copy until the mouse moves.
-void TUpgCopy::HandleEvents() { QCoreApplication::processEvents(); }
+void TUpgCopy::HandleEvents() {
+  QCoreApplication::processEvents();
+}

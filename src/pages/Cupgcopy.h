@@ -8,8 +8,8 @@
 // reaches the finish page after an incomplete upgrade.
 #include <QString>
 
-#include "pages/PageLook.h"
 #include "media/UpgCopy.h"
+#include "pages/PageLook.h"
 
 class QLabel;
 class TActiveLabel;

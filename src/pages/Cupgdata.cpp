@@ -8,8 +8,8 @@
 #include "core/Iglobals.h"
 #include "kit/Actives.h"
 #include "kit/Mbuttons.h"
-#include "platform/Log.h"
 #include "platform/Fonts.h"
+#include "platform/Log.h"
 #include "upgrade/Upgint.h"
 
 // The marks are drawn in the design's symbol font, whose "ü" is a check mark: ours stands in for
@@ -104,7 +104,9 @@ TUpgData::TUpgData(QWidget* parent)
   FormCreate();
 }
 
-TUpgData::~TUpgData() { ReleaseUpgradeReports(*this); }
+TUpgData::~TUpgData() {
+  ReleaseUpgradeReports(*this);
+}
 
 void TUpgData::FormCreate() {
   CurrentPage = pgUpgData;
@@ -137,11 +139,17 @@ void TUpgData::FormKeyDown(QKeyEvent* event) {
   TWizardPage::FormKeyDown(event);
 }
 
-bool TUpgData::StepChecked(int step) { return Box(step)->Checked(); }
+bool TUpgData::StepChecked(int step) {
+  return Box(step)->Checked();
+}
 
-void TUpgData::ShowMark(int step, bool visible) { Mark(step)->setVisible(visible); }
+void TUpgData::ShowMark(int step, bool visible) {
+  Mark(step)->setVisible(visible);
+}
 
-void TUpgData::SetStatusRed() { SetStatusColor(clRed); }
+void TUpgData::SetStatusRed() {
+  SetStatusColor(clRed);
+}
 
 void TUpgData::StepDone(int step) {
   Panel(step)->SetDone(true);
@@ -162,8 +170,12 @@ void TUpgData::SetStatusColor(TColor color) {
   L1->setPalette(p);
 }
 
-TActiveCheckBox* TUpgData::Box(int step) const { return step == 0 ? Ck1 : step == 1 ? Ck2 : Ck3; }
-TFmtLabel* TUpgData::Mark(int step) const { return step == 0 ? Lk1 : step == 1 ? Lk2 : Lk3; }
+TActiveCheckBox* TUpgData::Box(int step) const {
+  return step == 0 ? Ck1 : step == 1 ? Ck2 : Ck3;
+}
+TFmtLabel* TUpgData::Mark(int step) const {
+  return step == 0 ? Lk1 : step == 1 ? Lk2 : Lk3;
+}
 TStepPanel* TUpgData::Panel(int step) const {
   return step == 0 ? BStruct : step == 1 ? BLists : BConst;
 }

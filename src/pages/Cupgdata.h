@@ -5,7 +5,6 @@
 #include <QLabel>
 
 #include "kit/Actives.h"
-
 #include "pages/PageLook.h"
 #include "upgrade/UpgData.h"
 

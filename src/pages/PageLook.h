@@ -34,8 +34,8 @@ class TWizardPage : public TTitleForm {
 
  protected:
   // A kit button of the page look (glyph above the caption) at column `left`.
-  TMButton* PageButton(const char* name, TMButtonKind kind, const QString& caption,
-                       int modalResult, int left);
+  TMButton* PageButton(const char* name, TMButtonKind kind, const QString& caption, int modalResult,
+                       int left);
   // The page's "&Abandon": an owner-drawn cancel button in the page colour, result quit, ending
   // at column `right`. It is wider than the kit's default so that its caption fits in the grey
   // disabled look as well (that look is clipped to the face).
@@ -52,6 +52,5 @@ constexpr int PageButtonTop = 25 + (PageHeight - 25 - PageButtonHeight) / 2;
 // "Cauta..." picker button after it (the folder glyph, its caption kept but not shown).
 constexpr int FolderLabelLeft = 148, FolderEditLeft = 204, FolderRowHeight = 21;
 TActiveLabel* FolderLabel(QWidget* parent, const char* name, const QString& caption, int top);
-TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top,
-                        int width);
+TActiveEdit* FolderEdit(QWidget* parent, const char* name, TActiveLabel* label, int top, int width);
 TMButton* PickButton(QWidget* parent, const char* name, int top, int editWidth);

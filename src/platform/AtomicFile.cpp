@@ -34,7 +34,9 @@ void Hook(const char* step) {
               ErrorFromErrno(err));
 }
 
-QString TemporaryPrefix(const QString& fileName) { return "." + fileName + "."; }
+QString TemporaryPrefix(const QString& fileName) {
+  return "." + fileName + ".";
+}
 
 QString RandomName(const QString& fileName) {
   static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -54,8 +56,7 @@ void RemoveDeadTemporaries(int dirFd, const QString& fileName) {
     return;
   }
   while (dirent* e = ::readdir(dir)) {
-    if (IsSaveTemporary(fileName, QFile::decodeName(e->d_name)))
-      ::unlinkat(dirFd, e->d_name, 0);
+    if (IsSaveTemporary(fileName, QFile::decodeName(e->d_name))) ::unlinkat(dirFd, e->d_name, 0);
   }
   ::closedir(dir);
 }
@@ -122,7 +123,9 @@ FileLock::~FileLock() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
-CompleteFile::~CompleteFile() { Discard(); }
+CompleteFile::~CompleteFile() {
+  Discard();
+}
 
 void CompleteFile::Discard() {
   if (fd_ >= 0) ::close(fd_);
@@ -132,8 +135,7 @@ void CompleteFile::Discard() {
   open_ = false;
 }
 
-int CompleteFile::Open(int dirFd, const QByteArray& name, mode_t mode, Namer namer,
-                       bool unnamed) {
+int CompleteFile::Open(int dirFd, const QByteArray& name, mode_t mode, Namer namer, bool unnamed) {
   Discard();
   dirFd_ = dirFd;
   name_ = name;
@@ -148,8 +150,10 @@ int CompleteFile::Open(int dirFd, const QByteArray& name, mode_t mode, Namer nam
     const QByteArray candidate = namer_();
     fd_ = ::openat(dirFd, candidate.constData(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd_ >= 0) temp_ = candidate;
-    else if (errno != EEXIST || attempt > 100) return errno;
+    if (fd_ >= 0)
+      temp_ = candidate;
+    else if (errno != EEXIST || attempt > 100)
+      return errno;
   }
   open_ = true;
   return 0;
@@ -184,8 +188,10 @@ int CompleteFile::Commit(bool sync) {
       for (int attempt = 0; temp_.isEmpty(); ++attempt) {
         const QByteArray candidate = namer_();
         err = linkAs(candidate);
-        if (err == 0) temp_ = candidate;
-        else if (err != EEXIST || attempt > 100) return fail(err);
+        if (err == 0)
+          temp_ = candidate;
+        else if (err != EEXIST || attempt > 100)
+          return fail(err);
       }
     }
   }

@@ -35,7 +35,9 @@ void RegisterDdeService(const QString& service, DdeServerFactory factory) {
 
 TDdeClientConv::TDdeClientConv(QObject* parent) : QObject(parent) {}
 
-TDdeClientConv::~TDdeClientConv() { CloseLink(); }
+TDdeClientConv::~TDdeClientConv() {
+  CloseLink();
+}
 
 bool TDdeClientConv::SetLink(const QString& service, const QString& topic) {
   CloseLink();

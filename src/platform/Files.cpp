@@ -22,7 +22,9 @@ namespace {
 const char kAttrName[] = "user.zarederad.attrib";
 constexpr int kXattrBits = faHidden | faSysFile | faArchive;
 
-QByteArray Local(const QString& host) { return QFile::encodeName(host); }
+QByteArray Local(const QString& host) {
+  return QFile::encodeName(host);
+}
 
 bool HostStat(const QString& host, struct stat& st, bool follow = true) {
   if (host.isEmpty()) return false;
@@ -345,9 +347,15 @@ WinFile::WinFile(const QString& path, Mode mode) : path_(path) {
   if (host.isEmpty()) throw EInOutError(ERROR_PATH_NOT_FOUND, path);
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Read: flags |= O_RDONLY; break;
-    case Create: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Read:
+      flags |= O_RDONLY;
+      break;
+    case Create:
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+    case Append:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      break;
   }
   if (mode != Read && IsReadOnlyHost(host)) throw EInOutError(ERROR_ACCESS_DENIED, path);
   fd_ = ::open(Local(host), flags, 0666);

@@ -24,10 +24,10 @@ bool DirectoryExists(const QString& path);  // an existing folder (drive roots i
 // Copies a file with its attributes and modification time. With failIfExists false an existing
 // target is overwritten (a read-only target is refused, as the platform does).
 bool CopyFile(const QString& source, const QString& target, bool failIfExists = false);
-bool CreateDir(const QString& path);          // one level: the parent must exist
-bool ForceDirectories(const QString& path);   // with every missing parent; true if it exists
-bool DeleteFile(const QString& path);         // files only; a read-only file is refused
-bool RemoveDir(const QString& path);          // an empty folder
+bool CreateDir(const QString& path);         // one level: the parent must exist
+bool ForceDirectories(const QString& path);  // with every missing parent; true if it exists
+bool DeleteFile(const QString& path);        // files only; a read-only file is refused
+bool RemoveDir(const QString& path);         // an empty folder
 bool RenameFile(const QString& oldName, const QString& newName);  // fails when the target exists
 
 // The DOS attributes of a file or folder, or -1 when it does not exist.

@@ -100,9 +100,9 @@ DBIResult Write(const QString& host, const TEngineCfg& cfg) {
     win::FileLock lock(host, StoreName(host));
     win::AtomicWriteFile(host, cfg.Serialize());
   } catch (const win::Error& e) {
-    return Failed(e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED
-                                                           : DBIERR_CFGCANNOTWRITE,
-                  QString::fromStdString(e.what()));
+    return Failed(
+        e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED : DBIERR_CFGCANNOTWRITE,
+        QString::fromStdString(e.what()));
   }
   return DBIERR_NONE;
 }
@@ -118,9 +118,9 @@ DBIResult Persist(const QString& host, const std::function<DBIResult(TEngineCfg&
     win::AtomicWriteFile(host, fresh.Serialize());
     if (host == E().cfgHost) E().cfg = fresh;
   } catch (const win::Error& e) {
-    return Failed(e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED
-                                                           : DBIERR_CFGCANNOTWRITE,
-                  QString::fromStdString(e.what()));
+    return Failed(
+        e.code() == win::ERROR_SHARING_VIOLATION ? DBIERR_CFGLOCKED : DBIERR_CFGCANNOTWRITE,
+        QString::fromStdString(e.what()));
   }
   return DBIERR_NONE;
 }
@@ -142,7 +142,9 @@ DBIResult AddTo(TEngineCfg& cfg, const SessionAlias& a) {
   return cfg.AddAlias(a.name, a.driver, a.params) ? DBIERR_NONE : DBIERR_INVALIDPARAM;
 }
 
-bool ValidCursor(hDBICur c) { return c && E().cursors.count(c); }
+bool ValidCursor(hDBICur c) {
+  return c && E().cursors.count(c);
+}
 
 }  // namespace
 
@@ -319,22 +321,53 @@ DBIResult DbiGetErrorString(DBIResult rslt, char* pszError) {
     text = E().lastErrorText;
   } else {
     switch (rslt) {
-      case DBIERR_NONE: break;
-      case DBIERR_EOF: text = "At the end of the list."; break;
-      case DBIERR_INVALIDHNDL: text = "Invalid handle."; break;
-      case DBIERR_OBJNOTFOUND: text = "The configuration node does not exist."; break;
-      case DBIERR_INVALIDPARAM: text = "Invalid parameter."; break;
-      case DBIERR_NAMENOTUNIQUE: text = "The alias exists already."; break;
-      case DBIERR_UNKNOWNDB: text = "Unknown database."; break;
-      case DBIERR_DIRNOTFOUND: text = "The folder of the database does not exist."; break;
-      case DBIERR_UNKNOWNDRIVER: text = "Unknown driver."; break;
-      case DBIERR_NOTINITIALIZED: text = "The engine is not initialised."; break;
-      case DBIERR_NOCONFIGFILE: text = "The registry names no engine configuration file."; break;
-      case DBIERR_CFGCANNOTREAD: text = "The engine configuration cannot be read."; break;
-      case DBIERR_CFGCANNOTWRITE: text = "The engine configuration cannot be written."; break;
-      case DBIERR_READONLY: text = "The cursor is read-only."; break;
-      case DBIERR_CFGLOCKED: text = "The engine configuration is locked by another process."; break;
-      default: text = QString("Engine error %1.").arg(rslt, 4, 16, QChar('0')); break;
+      case DBIERR_NONE:
+        break;
+      case DBIERR_EOF:
+        text = "At the end of the list.";
+        break;
+      case DBIERR_INVALIDHNDL:
+        text = "Invalid handle.";
+        break;
+      case DBIERR_OBJNOTFOUND:
+        text = "The configuration node does not exist.";
+        break;
+      case DBIERR_INVALIDPARAM:
+        text = "Invalid parameter.";
+        break;
+      case DBIERR_NAMENOTUNIQUE:
+        text = "The alias exists already.";
+        break;
+      case DBIERR_UNKNOWNDB:
+        text = "Unknown database.";
+        break;
+      case DBIERR_DIRNOTFOUND:
+        text = "The folder of the database does not exist.";
+        break;
+      case DBIERR_UNKNOWNDRIVER:
+        text = "Unknown driver.";
+        break;
+      case DBIERR_NOTINITIALIZED:
+        text = "The engine is not initialised.";
+        break;
+      case DBIERR_NOCONFIGFILE:
+        text = "The registry names no engine configuration file.";
+        break;
+      case DBIERR_CFGCANNOTREAD:
+        text = "The engine configuration cannot be read.";
+        break;
+      case DBIERR_CFGCANNOTWRITE:
+        text = "The engine configuration cannot be written.";
+        break;
+      case DBIERR_READONLY:
+        text = "The cursor is read-only.";
+        break;
+      case DBIERR_CFGLOCKED:
+        text = "The engine configuration is locked by another process.";
+        break;
+      default:
+        text = QString("Engine error %1.").arg(rslt, 4, 16, QChar('0'));
+        break;
     }
   }
   qstrncpy(pszError, win::UnicodeToAnsi(text).constData(), DBIMAXMSGLEN + 1);

@@ -74,8 +74,7 @@ DBIResult DbiCfgSave(hDBICfg hCfg, const char* pszCfgFile, BOOL16 bRegistry);
 DBIResult DbiOpenCfgInfoList(hDBICfg hCfg, DBIOpenMode eOpenMode, CFGMode eConfigMode,
                              const char* pszCfgPath, hDBICur* phCur);
 DBIResult DbiSetToBegin(hDBICur hCursor);
-DBIResult DbiGetNextRecord(hDBICur hCursor, DBILockType eLock, void* pRecBuff,
-                           RECProps* pRecProps);
+DBIResult DbiGetNextRecord(hDBICur hCursor, DBILockType eLock, void* pRecBuff, RECProps* pRecProps);
 // Stores the szValue of the current node (a persistent cursor writes the file at once).
 DBIResult DbiModifyRecord(hDBICur hCursor, void* pRecBuf, BOOL16 bFreeLock);
 DBIResult DbiCloseCursor(hDBICur* phCursor);

@@ -27,7 +27,8 @@ HMODULE LoadLibrary(const QString& winPath) {
   void* module = dlopen(QFile::encodeName(host).constData(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* why = dlerror();
-    LastError() = QString("%1: %2").arg(winPath, why ? QString::fromLocal8Bit(why) : "not a library");
+    LastError() =
+        QString("%1: %2").arg(winPath, why ? QString::fromLocal8Bit(why) : "not a library");
   }
   return module;
 }
@@ -37,8 +38,12 @@ void* GetProcAddress(HMODULE module, const char* name) {
   return dlsym(module, name);
 }
 
-bool FreeLibrary(HMODULE module) { return module && dlclose(module) == 0; }
+bool FreeLibrary(HMODULE module) {
+  return module && dlclose(module) == 0;
+}
 
-QString LibraryError() { return LastError(); }
+QString LibraryError() {
+  return LastError();
+}
 
 }  // namespace win

@@ -86,7 +86,8 @@ QMap<QString, IniSection> ParseMachineIni(const QString& text, int* badLine) {
 
 QString DecodeMachineIni(const QByteArray& data, const QString& fileName) {
   auto refuse = [&](int line, const QString& why) {
-    throw Error(QString("%1, line %2: %3").arg(fileName).arg(line).arg(why), ERROR_INVALID_PARAMETER);
+    throw Error(QString("%1, line %2: %3").arg(fileName).arg(line).arg(why),
+                ERROR_INVALID_PARAMETER);
   };
   if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF") ||
       (data.size() >= 2 && (data[0] == 0) != (data[1] == 0)))
@@ -192,11 +193,17 @@ const Drive* Machine::drive(QChar letter) const {
   return nullptr;
 }
 
-QString Machine::environment(const QString& name) const { return env_.value(name.toUpper()); }
+QString Machine::environment(const QString& name) const {
+  return env_.value(name.toUpper());
+}
 
-bool Machine::hasEnvironment(const QString& name) const { return env_.contains(name.toUpper()); }
+bool Machine::hasEnvironment(const QString& name) const {
+  return env_.contains(name.toUpper());
+}
 
-QString Machine::registryFile() const { return folder_ + "/registry/HKLM.reg"; }
+QString Machine::registryFile() const {
+  return folder_ + "/registry/HKLM.reg";
+}
 
 unsigned GetDriveType(const QString& root) {
   QString r = root;
@@ -220,6 +227,8 @@ QString GetWindowsDirectory() {
   return ExcludeTrailingBackslash(w);
 }
 
-QString GetEnvironmentVariable(const QString& name) { return Machine::Current().environment(name); }
+QString GetEnvironmentVariable(const QString& name) {
+  return Machine::Current().environment(name);
+}
 
 }  // namespace win

@@ -18,7 +18,9 @@ QString& CurrentDirValue() {
   return dir;
 }
 
-bool IsDriveSpec(const QString& p) { return p.size() >= 2 && p[0].isLetter() && p[1] == ':'; }
+bool IsDriveSpec(const QString& p) {
+  return p.size() >= 2 && p[0].isLetter() && p[1] == ':';
+}
 
 bool IsUnc(const QString& p) {
   return p.size() >= 2 && IsPathDelimiter(p[0]) && IsPathDelimiter(p[1]);
@@ -85,7 +87,9 @@ QString ResolveLinks(const QString& abs) {
 
 }  // namespace
 
-bool IsPathDelimiter(QChar c) { return c == '\\' || c == '/'; }
+bool IsPathDelimiter(QChar c) {
+  return c == '\\' || c == '/';
+}
 
 QString IncludeTrailingBackslash(const QString& path) {
   if (!path.isEmpty() && IsPathDelimiter(path.back())) return path;
@@ -110,7 +114,9 @@ QString ExtractFilePath(const QString& path) {
   return {};
 }
 
-QString ExtractFileName(const QString& path) { return path.mid(ExtractFilePath(path).size()); }
+QString ExtractFileName(const QString& path) {
+  return path.mid(ExtractFilePath(path).size());
+}
 
 QString ExtractFileExt(const QString& path) {
   QString name = ExtractFileName(path);
@@ -157,8 +163,8 @@ QString ExpandFileName(const QString& path) {
   QStringList parts;
   SplitAbsolute(abs, root, parts);
   if (IsDriveSpec(root)) root[0] = root[0].toUpper();
-  bool trailing = abs.endsWith('\\') && !parts.isEmpty() && parts.last() != "." &&
-                  parts.last() != "..";
+  bool trailing =
+      abs.endsWith('\\') && !parts.isEmpty() && parts.last() != "." && parts.last() != "..";
   parts = Normalise(parts);
   QString out = root + "\\" + parts.join('\\');
   if (trailing && !parts.isEmpty()) out += "\\";
@@ -237,11 +243,13 @@ bool SetCurrentDir(const QString& winPath) {
   if (host.isEmpty() || !QFileInfo(host).isDir()) return false;
   if (::chdir(host.toLocal8Bit().constData()) != 0) return false;
   CurrentDirValue() = ExcludeTrailingBackslash(abs).size() > 2 ? ExcludeTrailingBackslash(abs)
-                                                                 : IncludeTrailingBackslash(abs);
+                                                               : IncludeTrailingBackslash(abs);
   return true;
 }
 
-void ResetCurrentDir() { CurrentDirValue().clear(); }
+void ResetCurrentDir() {
+  CurrentDirValue().clear();
+}
 
 void FolderNames::Add(const QString& name) {
   exact_.insert(name);
@@ -268,6 +276,8 @@ QString ExecutableHostFolder() {
   return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath();
 }
 
-QString ExecutableFolder() { return ToWindowsPath(ExecutableHostFolder()); }
+QString ExecutableFolder() {
+  return ToWindowsPath(ExecutableHostFolder());
+}
 
 }  // namespace win

@@ -22,7 +22,9 @@ extern char** environ;
 namespace win {
 namespace {
 
-bool IsBlank(QChar c) { return c == ' ' || c == '\t'; }
+bool IsBlank(QChar c) {
+  return c == ' ' || c == '\t';
+}
 
 bool IsRunnable(const QString& host) {
   QFileInfo fi(host);
@@ -30,7 +32,10 @@ bool IsRunnable(const QString& host) {
   QFile f(host);
   if (!f.open(QIODevice::ReadOnly)) return false;
   QByteArray head = f.read(4);
-  return head.startsWith("\x7f" "ELF") || head.startsWith("#!");
+  return head.startsWith(
+             "\x7f"
+             "ELF") ||
+         head.startsWith("#!");
 }
 
 QString WithExtension(const QString& name) {
@@ -41,7 +46,8 @@ QString WithExtension(const QString& name) {
 QString FindInHostDir(const QString& dir, const QString& name) {
   QString exact = dir + "/" + name;
   if (IsRunnable(exact)) return exact;
-  for (const QString& e : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+  for (const QString& e :
+       QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
     if (QString::compare(e, name, Qt::CaseInsensitive) == 0 && IsRunnable(dir + "/" + e))
       return dir + "/" + e;
   return {};
@@ -168,7 +174,8 @@ int RunProcess(const QString& commandLine, int showMode, bool wait) {
 
   CStrings argv, envp;
   argv.storage.push_back(QFile::encodeName(program).toStdString());
-  for (const QString& a : SplitArguments(rest)) argv.storage.push_back(a.toLocal8Bit().toStdString());
+  for (const QString& a : SplitArguments(rest))
+    argv.storage.push_back(a.toLocal8Bit().toStdString());
   for (char** e = environ; *e; ++e) {
     std::string v = *e;
     if (v.rfind("ZAREDERAD_SHOWMODE=", 0) == 0 || v.rfind("ZAREDERAD_MACHINE=", 0) == 0) continue;

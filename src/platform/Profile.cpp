@@ -16,8 +16,7 @@ QString ProfilePath(const QString& fileName) {
 }
 
 // The raw value of the key, or nothing when the file, section or key is missing.
-std::optional<QString> Lookup(const QString& section, const QString& key,
-                              const QString& fileName) {
+std::optional<QString> Lookup(const QString& section, const QString& key, const QString& fileName) {
   QStringList lines;
   try {
     lines = ReadTextLines(ProfilePath(fileName));
@@ -71,7 +70,8 @@ int GetPrivateProfileInt(const QString& section, const QString& key, int default
   bool negative = false;
   if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
   quint32 n = 0;
-  for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10 + quint32(v[i].unicode() - '0');
+  for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i)
+    n = n * 10 + quint32(v[i].unicode() - '0');
   return negative ? int(0u - n) : int(n);
 }
 

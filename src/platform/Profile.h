@@ -17,8 +17,8 @@ int GetPrivateProfileInt(const QString& section, const QString& key, int default
                          const QString& fileName);
 
 // The same on WIN.INI in the Windows folder.
-QString GetProfileString(const QString& section, const QString& key,
-                         const QString& defaultValue, int size);
+QString GetProfileString(const QString& section, const QString& key, const QString& defaultValue,
+                         int size);
 int GetProfileInt(const QString& section, const QString& key, int defaultValue);
 
 }  // namespace win

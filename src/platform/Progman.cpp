@@ -30,16 +30,23 @@ QString Slug(const QString& name) {
 QString EscapeValue(const QString& s) {
   QString out;
   for (QChar c : s) {
-    if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else out += c;
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else
+      out += c;
   }
   return out;
 }
 
-QString XmlEscape(const QString& s) { return s.toHtmlEscaped(); }
+QString XmlEscape(const QString& s) {
+  return s.toHtmlEscaped();
+}
 
 QString AppsFolder(const QString& group) {
   return MenuDataHome() + "/applications/" + kVendor + "/" + Slug(group);
@@ -211,8 +218,8 @@ void ProgmanServer::Execute(const QByteArray& command) {
 
 void ProgmanServer::CreateGroup(const QString& group) {
   group_ = group;
-  Write(GroupDirectoryFile(group), "[Desktop Entry]\nType=Directory\nVersion=1.0\nName=" +
-                                       EscapeValue(group) + "\n");
+  Write(GroupDirectoryFile(group),
+        "[Desktop Entry]\nType=Directory\nVersion=1.0\nName=" + EscapeValue(group) + "\n");
   WriteMenu(group);
 }
 
@@ -242,8 +249,11 @@ void ProgmanServer::WriteMenu(const QString& group) {
       "<Menu>\n"
       "  <Name>Applications</Name>\n"
       "  <Menu>\n"
-      "    <Name>" + XmlEscape(group) + "</Name>\n"
-      "    <Directory>" + XmlEscape(QFileInfo(GroupDirectoryFile(group)).fileName()) +
+      "    <Name>" +
+      XmlEscape(group) +
+      "</Name>\n"
+      "    <Directory>" +
+      XmlEscape(QFileInfo(GroupDirectoryFile(group)).fileName()) +
       "</Directory>\n"
       "    <Include>\n";
   for (const QString& f : QDir(AppsFolder(group)).entryList({"*.desktop"}, QDir::Files, QDir::Name))

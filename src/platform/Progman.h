@@ -12,8 +12,8 @@
 namespace win {
 
 struct ProgmanCommand {
-  QString name;       // "CreateGroup"
-  QStringList args;   // without their quotes
+  QString name;      // "CreateGroup"
+  QStringList args;  // without their quotes
 };
 
 // The commands of a macro: "[Name(arg, "arg")]", one or more per line. Text that is not a

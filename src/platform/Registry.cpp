@@ -18,7 +18,9 @@ namespace {
 
 const QString kRoot = "HKEY_LOCAL_MACHINE";
 
-QString Upper(const QString& s) { return s.toUpper(); }
+QString Upper(const QString& s) {
+  return s.toUpper();
+}
 
 // --- reading .reg text ---
 
@@ -83,10 +85,14 @@ bool ReadQuoted(const QString& s, int& i, QString& out) {
     }
     if (c == '\\' && i + 1 < s.size()) {
       QChar n = s[++i];
-      if (n == '\\' || n == '"') out += n;
-      else if (n == 'n') out += '\n';
-      else if (n == 'r') out += '\r';
-      else out += QString('\\') + n;
+      if (n == '\\' || n == '"')
+        out += n;
+      else if (n == 'n')
+        out += '\n';
+      else if (n == 'r')
+        out += '\r';
+      else
+        out += QString('\\') + n;
       continue;
     }
     out += c;
@@ -124,10 +130,14 @@ QString BytesToText(const QByteArray& bytes, bool unicode) {
 }
 
 // Whether the ANSI code page holds the text exactly.
-bool FitsAnsi(const QString& s) { return AnsiToUnicode(UnicodeToAnsi(s)) == s; }
+bool FitsAnsi(const QString& s) {
+  return AnsiToUnicode(UnicodeToAnsi(s)) == s;
+}
 
 // Multi-strings are kept as UTF-16 whatever the file held, so that none of their text is lost.
-QByteArray WidenMulti(const QByteArray& ansi) { return Utf16Bytes(AnsiToUnicode(ansi)); }
+QByteArray WidenMulti(const QByteArray& ansi) {
+  return Utf16Bytes(AnsiToUnicode(ansi));
+}
 
 // The multi-string in the ANSI code page, when it holds it exactly.
 bool NarrowMulti(const QByteArray& wide, QByteArray* ansi) {
@@ -191,9 +201,12 @@ QString Escape(const QString& s) {
   QString out;
   for (QChar c : s) {
     if (c == '\\' || c == '"') out += '\\';
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else out += c;
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else
+      out += c;
   }
   return out;
 }
@@ -219,19 +232,22 @@ QString ValueLine(const RegValue& v, bool unicode) {
   QString name = v.name.isEmpty() ? QString("@") : '"' + Escape(v.name) + '"';
   QByteArray multi;
   switch (v.type) {
-    case REG_SZ: return name + "=\"" + Escape(v.text) + '"';
+    case REG_SZ:
+      return name + "=\"" + Escape(v.text) + '"';
     case REG_DWORD:
       // A number of another length than four bytes is kept as it came.
       if (!v.bytes.isEmpty()) return HexList(name + "=hex(4):", v.bytes);
       return name + QString("=dword:%1").arg(v.dword, 8, 16, QChar('0'));
     case REG_EXPAND_SZ:
-      return HexList(name + "=hex(2):", unicode ? Utf16Bytes(v.text + QChar(0))
-                                                : UnicodeToAnsi(v.text) + '\0');
-    case REG_BINARY: return HexList(name + "=hex:", v.bytes);
+      return HexList(name + "=hex(2):",
+                     unicode ? Utf16Bytes(v.text + QChar(0)) : UnicodeToAnsi(v.text) + '\0');
+    case REG_BINARY:
+      return HexList(name + "=hex:", v.bytes);
     case REG_MULTI_SZ:
       if (!unicode) NarrowMulti(v.bytes, &multi);
       return HexList(name + "=hex(7):", unicode ? v.bytes : multi);
-    default: return HexList(name + QString("=hex(%1):").arg(v.type, 0, 16), v.bytes);
+    default:
+      return HexList(name + QString("=hex(%1):").arg(v.type, 0, 16), v.bytes);
   }
 }
 
@@ -239,15 +255,20 @@ bool ValueFitsAnsi(const RegValue& v) {
   QByteArray multi;
   switch (v.type) {
     case REG_SZ:
-    case REG_EXPAND_SZ: return FitsAnsi(v.name) && FitsAnsi(v.text);
-    case REG_MULTI_SZ: return FitsAnsi(v.name) && NarrowMulti(v.bytes, &multi);
-    default: return FitsAnsi(v.name);
+    case REG_EXPAND_SZ:
+      return FitsAnsi(v.name) && FitsAnsi(v.text);
+    case REG_MULTI_SZ:
+      return FitsAnsi(v.name) && NarrowMulti(v.bytes, &multi);
+    default:
+      return FitsAnsi(v.name);
   }
 }
 
 // --- the machine's store ---
 
-QString StoreFile() { return Machine::Current().registryFile(); }
+QString StoreFile() {
+  return Machine::Current().registryFile();
+}
 
 struct Loaded {
   RegStore store;
@@ -276,7 +297,8 @@ Loaded LoadStore() {
   if (!l.store.Apply(data, &bad))
     l.problem = QString("The registry store %1 is not a registry file.").arg(f.fileName());
   else if (!bad.isEmpty())
-    l.problem = QString("The registry store %1 is damaged at line %2.").arg(f.fileName()).arg(bad[0]);
+    l.problem =
+        QString("The registry store %1 is damaged at line %2.").arg(f.fileName()).arg(bad[0]);
   return l;
 }
 
@@ -408,7 +430,8 @@ bool RegStore::Apply(const QByteArray& fileData, QList<int>* badLines) {
       continue;
     }
     // A hex value may go on over lines that end with "\".
-    while (line.endsWith('\\') && line.contains("=hex", Qt::CaseInsensitive) && i + 1 < lines.size()) {
+    while (line.endsWith('\\') && line.contains("=hex", Qt::CaseInsensitive) &&
+           i + 1 < lines.size()) {
       line.chop(1);
       line += lines[++i].trimmed();
     }
@@ -475,7 +498,9 @@ RegStore DefaultRegistry() {
   return s;
 }
 
-RegStore LoadRegistry() { return LoadStore().store; }
+RegStore LoadRegistry() {
+  return LoadStore().store;
+}
 
 void ImportRegFile(const QString& winPath) {
   QByteArray data;
@@ -532,7 +557,9 @@ void TRegistry::CloseKey() {
   readOnly_ = false;
 }
 
-bool TRegistry::ValueExists(const QString& name) const { return GetDataType(name) != REG_NONE; }
+bool TRegistry::ValueExists(const QString& name) const {
+  return GetDataType(name) != REG_NONE;
+}
 
 unsigned TRegistry::GetDataType(const QString& name) const {
   if (!open_) return REG_NONE;

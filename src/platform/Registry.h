@@ -23,11 +23,11 @@ enum : unsigned {
 };
 
 struct RegValue {
-  QString name;        // empty for the default value ("@")
+  QString name;  // empty for the default value ("@")
   unsigned type = REG_SZ;
-  QString text;        // REG_SZ and REG_EXPAND_SZ
-  quint32 dword = 0;   // REG_DWORD
-  QByteArray bytes;    // other types, as stored; REG_MULTI_SZ always in UTF-16
+  QString text;       // REG_SZ and REG_EXPAND_SZ
+  quint32 dword = 0;  // REG_DWORD
+  QByteArray bytes;   // other types, as stored; REG_MULTI_SZ always in UTF-16
 };
 
 struct RegKey {

@@ -13,7 +13,9 @@ TPrefixSetter& CurrentPrefixSetter() {
 }
 }  // namespace
 
-int Ask(const TPrompt& p) { return Current() ? Current()(p) : aNone; }
+int Ask(const TPrompt& p) {
+  return Current() ? Current()(p) : aNone;
+}
 
 void SetPrefix(const QString& prefix) {
   if (CurrentPrefixSetter()) CurrentPrefixSetter()(prefix);
@@ -46,9 +48,13 @@ TScriptedAnswers::TScriptedAnswers() {
   });
 }
 
-TScriptedAnswers::~TScriptedAnswers() { SetHandler(std::move(previous_)); }
+TScriptedAnswers::~TScriptedAnswers() {
+  SetHandler(std::move(previous_));
+}
 
-void TScriptedAnswers::Answer(const QString& id, int answer) { answers_[id] = Turn{{answer}, 0}; }
+void TScriptedAnswers::Answer(const QString& id, int answer) {
+  answers_[id] = Turn{{answer}, 0};
+}
 
 void TScriptedAnswers::AnswerInTurn(const QString& id, std::initializer_list<int> answers) {
   answers_[id] = Turn{std::vector<int>(answers), 0};

@@ -4,8 +4,8 @@
 // the kit's message dialog (installed by the kit's start-up), a test or a script answers by the
 // identifier. This folder includes no other folder of the program.
 #include <QString>
-#include <functional>
 #include <QStringList>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -19,7 +19,18 @@ enum class TKind : unsigned char { Warning, Error, Information, Confirmation, Cu
 enum class TAlign : unsigned char { Left, Right, Center };
 // The buttons, in the order of the kit's message dialog buttons.
 enum TButton : unsigned char {
-  bYes, bNo, bOK, bCancel, bAbort, bRetry, bIgnore, bAll, bNoToAll, bYesToAll, bHelp, bClose
+  bYes,
+  bNo,
+  bOK,
+  bCancel,
+  bAbort,
+  bRetry,
+  bIgnore,
+  bAll,
+  bNoToAll,
+  bYesToAll,
+  bHelp,
+  bClose
 };
 using TButtons = unsigned short;  // bit i asks for button i
 constexpr TButtons Buttons(std::initializer_list<TButton> list) {
@@ -31,8 +42,19 @@ constexpr TButtons Buttons(std::initializer_list<TButton> list) {
 // Answers are the modal results of the kit: the button's result, 2 (Cancel) for a message closed
 // any other way, 0 when it could not be shown at all.
 enum TAnswer : int {
-  aNone = 0, aOK = 1, aCancel = 2, aAbort = 3, aRetry = 4, aIgnore = 5, aYes = 6, aNo = 7,
-  aAll = 8, aNoToAll = 9, aYesToAll = 10, aHelp = 11, aClose = 12
+  aNone = 0,
+  aOK = 1,
+  aCancel = 2,
+  aAbort = 3,
+  aRetry = 4,
+  aIgnore = 5,
+  aYes = 6,
+  aNo = 7,
+  aAll = 8,
+  aNoToAll = 9,
+  aYesToAll = 10,
+  aHelp = 11,
+  aClose = 12
 };
 
 struct TPrompt {

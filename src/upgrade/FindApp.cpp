@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Machine.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
-#include "platform/Files.h"
 
 namespace {
 
@@ -62,7 +62,9 @@ struct Entry {
   QString text;  // the name in Windows terms
 };
 
-bool IsDots(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
+bool IsDots(const char* n) {
+  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
 
 // A folder opened for listing; never through a symbolic link unless it is the starting point.
 int OpenFolder(int parent, const char* name, bool followLink) {
@@ -132,7 +134,7 @@ bool TDriveScan::Search(const QString& path, int fd) {
   ++visited_;
 
   std::vector<Entry> folders;
-  QByteArray program;     // the entry that names the program file, exact case first
+  QByteArray program;  // the entry that names the program file, exact case first
   bool programExact = false;
   while (dirent* e = ::readdir(dir.handle)) {
     const char* n = e->d_name;

@@ -72,8 +72,8 @@ QString FindProgramFolder(const TSearchHooks& hooks);
 
 // Where the database of an alias lives, as the upgrade page needs it.
 struct TDataPlace {
-  QString DataDir;     // the alias folder without its trailing "\" and without "\DATA"
-  QString Root;        // "C:\" or "\\srv\share\"
+  QString DataDir;         // the alias folder without its trailing "\" and without "\DATA"
+  QString Root;            // "C:\" or "\\srv\share\"
   bool OnNetwork = false;  // the root is a network drive: this machine is a client
 };
 // "C:\WinZorv\DATA\" gives C:\WinZorv on C:\; "\\srv\share\WinZorv\DATA" gives

@@ -12,9 +12,9 @@ void ReportToView(const QString& text) {
 }  // namespace
 
 const TUpgradeCalls& LibraryUpgradeCalls() {
-  static const TUpgradeCalls calls{
-      {&UpgDoStructureUpgrade, &UpgDoListUpgrade, &UpgDoConstUpgrade}, &UpgGetSemaforOK,
-      &UpgSetReportProc};
+  static const TUpgradeCalls calls{{&UpgDoStructureUpgrade, &UpgDoListUpgrade, &UpgDoConstUpgrade},
+                                   &UpgGetSemaforOK,
+                                   &UpgSetReportProc};
   return calls;
 }
 

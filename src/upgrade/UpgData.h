@@ -11,11 +11,11 @@ constexpr int UpgradeStepCount = 3;
 class TUpgradeStepsView {
  public:
   virtual ~TUpgradeStepsView() = default;
-  virtual bool StepChecked(int step) = 0;            // step 0, 1, 2
+  virtual bool StepChecked(int step) = 0;  // step 0, 1, 2
   virtual void ShowMark(int step, bool visible) = 0;
-  virtual void SetStatusRed() = 0;                   // before the lists and constants steps
-  virtual void StepDone(int step) = 0;               // the panel's done look, repainted
-  virtual void Report(const QString& text) = 0;      // a text of the library
+  virtual void SetStatusRed() = 0;               // before the lists and constants steps
+  virtual void StepDone(int step) = 0;           // the panel's done look, repainted
+  virtual void Report(const QString& text) = 0;  // a text of the library
 };
 
 // The library's calls, replaceable in tests; by default the loaded upgrade library.

@@ -89,9 +89,13 @@ bool LoadUpgradeLibrary() {
   return true;
 }
 
-void UnloadUpgradeLibrary() { Lib().Unload(); }
+void UnloadUpgradeLibrary() {
+  Lib().Unload();
+}
 
-bool UpgradeLibraryLoaded() { return Lib().handle != nullptr; }
+bool UpgradeLibraryLoaded() {
+  return Lib().handle != nullptr;
+}
 
 QString UpgGetAliasPath(const QString& alias) {
   if (!Lib().getAliasPath) return {};
@@ -120,7 +124,9 @@ void UpgDoConstUpgrade() {
   if (Lib().doConstUpgrade) Lib().doConstUpgrade();
 }
 
-bool UpgGetSemaforOK() { return Lib().getSemaforOK && Lib().getSemaforOK() != 0; }
+bool UpgGetSemaforOK() {
+  return Lib().getSemaforOK && Lib().getSemaforOK() != 0;
+}
 
 void UpgSetQuickVerif(bool quick) {
   if (Lib().setQuickVerif) Lib().setQuickVerif(quick ? 1 : 0);

@@ -12,7 +12,9 @@ QByteArray Key(const QByteArray& s) {
   return k;
 }
 
-bool Storable(const QByteArray& s) { return !s.contains('\n') && !s.contains('\r'); }
+bool Storable(const QByteArray& s) {
+  return !s.contains('\n') && !s.contains('\r');
+}
 
 const char kAliasRoot[] = "\\DATABASES";
 const char kAliasInfo[] = "DB INFO";
@@ -140,9 +142,9 @@ bool TEngineCfg::SetValue(const QByteArray& path, const QByteArray& name, const 
 
 void TEngineCfg::AddDefaults() {
   static const char* const kParadox[][2] = {
-      {"VERSION", "4.0"},      {"TYPE", "FILE"},           {"NET DIR", ""},
-      {"LANGDRIVER", "ascii"}, {"LOCAL SHARE", "FALSE"},   {"BLOCK SIZE", "2048"},
-      {"FILL FACTOR", "95"},   {"LEVEL", "4"},             {"STRICTINTEGRTY", "TRUE"},
+      {"VERSION", "4.0"},      {"TYPE", "FILE"},         {"NET DIR", ""},
+      {"LANGDRIVER", "ascii"}, {"LOCAL SHARE", "FALSE"}, {"BLOCK SIZE", "2048"},
+      {"FILL FACTOR", "95"},   {"LEVEL", "4"},           {"STRICTINTEGRTY", "TRUE"},
   };
   for (const auto& [name, value] : kParadox) {
     bool found = false;
@@ -184,4 +186,6 @@ bool TEngineCfg::AddAlias(const QByteArray& name, const QByteArray& driver,
   return true;
 }
 
-QList<QByteArray> TEngineCfg::AliasNames() const { return ChildNames(kAliasRoot); }
+QList<QByteArray> TEngineCfg::AliasNames() const {
+  return ChildNames(kAliasRoot);
+}

@@ -52,9 +52,13 @@ struct StepError {
   QString text;
 };
 
-QString Quote(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
+QString Quote(const QString& name) {
+  return '"' + QString(name).replace('"', "\"\"") + '"';
+}
 
-QString TableName(const QString& file) { return QFileInfo(file).completeBaseName().toUpper(); }
+QString TableName(const QString& file) {
+  return QFileInfo(file).completeBaseName().toUpper();
+}
 
 // The alias's folder, as the engine's configuration names it (a Windows path); empty when the
 // engine or the alias is missing.
@@ -82,13 +86,17 @@ QStringList TableFiles(const QString& hostFolder) {
 QString SqliteReason(const QString& file, int code, sqlite3* db) {
   switch (code & 0xff) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return QString("Tabela %1 este folosita de alt program").arg(file);
+    case SQLITE_LOCKED:
+      return QString("Tabela %1 este folosita de alt program").arg(file);
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_CANTOPEN: return QString("Tabela %1 nu poate fi scrisa").arg(file);
+    case SQLITE_CANTOPEN:
+      return QString("Tabela %1 nu poate fi scrisa").arg(file);
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return QString("Tabela %1 este deteriorata").arg(file);
-    case SQLITE_FULL: return QString("Disc plin la tabela %1").arg(file);
+    case SQLITE_CORRUPT:
+      return QString("Tabela %1 este deteriorata").arg(file);
+    case SQLITE_FULL:
+      return QString("Disc plin la tabela %1").arg(file);
     default:
       return QString("Eroare la tabela %1: %2")
           .arg(file, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::number(code));
@@ -121,14 +129,17 @@ struct TTable {
     db = nullptr;
   }
   void Check(int rc) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) throw StepError{SqliteReason(file, rc, db)};
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+      throw StepError{SqliteReason(file, rc, db)};
   }
   void Open(int flags) {
     Check(sqlite3_open_v2(QFile::encodeName(host).constData(), &db, flags, nullptr));
     sqlite3_busy_timeout(db, kLockWaitMs);
     sqlite3_extended_result_codes(db, 1);
   }
-  void Exec(const QString& sql) { Check(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr)); }
+  void Exec(const QString& sql) {
+    Check(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr));
+  }
 };
 
 // A prepared statement, finalised with its scope.
@@ -144,7 +155,9 @@ struct TStatement {
     table.Check(rc);
     return rc == SQLITE_ROW;
   }
-  QString Text(int i) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))); }
+  QString Text(int i) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)));
+  }
 };
 
 struct TColumn {
@@ -200,7 +213,8 @@ void ReadRows(TTable& t, const QString& table, TRows& out) {
   TStatement s(t, "SELECT " + names.join(',') + " FROM " + Quote(table) + " ORDER BY rowid");
   while (s.Step()) {
     std::vector<sqlite3_value*> row;
-    for (int i = 0; i < int(out.cols.size()); ++i) row.push_back(sqlite3_value_dup(sqlite3_column_value(s.stmt, i)));
+    for (int i = 0; i < int(out.cols.size()); ++i)
+      row.push_back(sqlite3_value_dup(sqlite3_column_value(s.stmt, i)));
     out.rows.push_back(std::move(row));
   }
 }
@@ -307,7 +321,8 @@ void RunStep(const QString& what, const QString& done, const std::function<void(
 
 void CheckTable(TTable& t) {
   TStatement s(t, quickVerif ? "PRAGMA quick_check" : "PRAGMA integrity_check");
-  if (!s.Step() || s.Text(0) != "ok") throw StepError{QString("Tabela %1 este deteriorata").arg(t.file)};
+  if (!s.Step() || s.Text(0) != "ok")
+    throw StepError{QString("Tabela %1 este deteriorata").arg(t.file)};
 }
 
 void StructureBody(TStep& step) {
@@ -330,7 +345,8 @@ void StructureBody(TStep& step) {
     const std::vector<TColumn> have = Columns(*data, table);
     for (const TColumn& c : Columns(*tpl, table)) {
       if (FindColumn(have, c.name)) continue;
-      QString sql = QString("ALTER TABLE %1 ADD COLUMN %2 %3").arg(Quote(table), Quote(c.name), c.type);
+      QString sql =
+          QString("ALTER TABLE %1 ADD COLUMN %2 %3").arg(Quote(table), Quote(c.name), c.type);
       if (c.hasDefault) sql += " DEFAULT " + c.dflt;
       if (c.notNull && c.hasDefault) sql += " NOT NULL";
       data->Exec(sql);
@@ -364,12 +380,15 @@ void MergeRows(TStep& step, const QString& file, bool update) {
     if (!tpl.cols[i].pk) sets << QString("%1=?%2").arg(Quote(tpl.cols[i].name)).arg(i + 1);
   }
   for (int i : key) where << QString("%1 IS ?%2").arg(Quote(tpl.cols[i].name)).arg(i + 1);
-  TStatement exists(*data, QString("SELECT 1 FROM %1 WHERE %2").arg(Quote(table), where.join(" AND ")));
-  TStatement insert(*data, QString("INSERT INTO %1 (%2) VALUES (%3)").arg(Quote(table), names.join(','), marks.join(',')));
+  TStatement exists(*data,
+                    QString("SELECT 1 FROM %1 WHERE %2").arg(Quote(table), where.join(" AND ")));
+  TStatement insert(*data, QString("INSERT INTO %1 (%2) VALUES (%3)")
+                               .arg(Quote(table), names.join(','), marks.join(',')));
   std::unique_ptr<TStatement> change;
   if (update && !sets.isEmpty() && key != common)
-    change = std::make_unique<TStatement>(*data, QString("UPDATE %1 SET %2 WHERE %3")
-                                                     .arg(Quote(table), sets.join(','), where.join(" AND ")));
+    change = std::make_unique<TStatement>(
+        *data, QString("UPDATE %1 SET %2 WHERE %3")
+                   .arg(Quote(table), sets.join(','), where.join(" AND ")));
   for (const auto& row : tpl.rows) {
     for (TStatement* s : {&exists, &insert, change.get()}) {
       if (!s) continue;
@@ -424,17 +443,29 @@ void GetAliasPath(char* buffer) {
   memcpy(buffer, folder.constData(), size_t(qMin<qsizetype>(folder.size(), ALIAS_PATH_SIZE - 1)));
 }
 
-void SetReportProc(TReportProc proc) { reportProc = proc; }
+void SetReportProc(TReportProc proc) {
+  reportProc = proc;
+}
 
-void DoStructureUpgrade(void) { RunStep("1", "Structurile sunt la zi", StructureBody); }
+void DoStructureUpgrade(void) {
+  RunStep("1", "Structurile sunt la zi", StructureBody);
+}
 
-void DoListUpgrade(void) { RunStep("2", "Listele sunt la zi", ListBody); }
+void DoListUpgrade(void) {
+  RunStep("2", "Listele sunt la zi", ListBody);
+}
 
-void DoConstUpgrade(void) { RunStep("3", "Constantele sunt la zi", ConstBody); }
+void DoConstUpgrade(void) {
+  RunStep("3", "Constantele sunt la zi", ConstBody);
+}
 
-uint8_t GetSemaforOK(void) { return semaforOK ? 1 : 0; }
+uint8_t GetSemaforOK(void) {
+  return semaforOK ? 1 : 0;
+}
 
-void SetQuickVerif(uint8_t quick) { quickVerif = quick != 0; }
+void SetQuickVerif(uint8_t quick) {
+  quickVerif = quick != 0;
+}
 
 uint8_t CheckExclusive(void) {
   bool free = false;

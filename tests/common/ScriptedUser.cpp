@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
 #include "common/ScriptedUser.h"
+
+#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,7 +18,9 @@ ScriptedUser::ScriptedUser() {
   timer_.start(10);
 }
 
-ScriptedUser::~ScriptedUser() { timer_.stop(); }
+ScriptedUser::~ScriptedUser() {
+  timer_.stop();
+}
 
 ScriptedUser& ScriptedUser::Then(Step step) {
   steps_.push_back(std::move(step));
@@ -68,8 +71,10 @@ ScriptedUser::Step ScriptedUser::Keys(int key, Qt::KeyboardModifiers modifiers) 
 ScriptedUser::Step ScriptedUser::Reject() {
   return [](QWidget* modal) {
     // A kit form ignores reject() and the window system's close: it is closed by code.
-    if (qobject_cast<TMForm*>(modal)) modal->close();
-    else if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    if (qobject_cast<TMForm*>(modal))
+      modal->close();
+    else if (auto* d = qobject_cast<QDialog*>(modal))
+      d->reject();
   };
 }
 

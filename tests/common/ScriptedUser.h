@@ -28,13 +28,13 @@ class ScriptedUser : public QObject {
   QStringList seen;
 
   // Common steps.
-  static Step Click(const QString& buttonText);     // the button whose text is this
+  static Step Click(const QString& buttonText);  // the button whose text is this
   // Keys go to the window once it is active: mnemonics answer only there, and a loaded machine
   // may activate a new window after it has become the modal one.
   static Step Keys(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   // Makes the window the active one, as a user's click on it would, and waits for that.
   static void Activate(QWidget* modal);
-  static Step Reject();                              // close it without a button
+  static Step Reject();  // close it without a button
 
   // What a message window says: the kit dialog's text (line breaks as "\n"), or a standard
   // message box's text.

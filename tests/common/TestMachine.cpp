@@ -56,7 +56,9 @@ void TestMachine::UnsetEnv(const QString& name) {
   Apply();
 }
 
-QString TestMachine::Host(const QString& winPath) const { return win::ToHostPath(winPath); }
+QString TestMachine::Host(const QString& winPath) const {
+  return win::ToHostPath(winPath);
+}
 
 void TestMachine::WriteHostFile(const QString& hostPath, const QByteArray& data) const {
   QDir().mkpath(QFileInfo(hostPath).absolutePath());

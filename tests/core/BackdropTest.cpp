@@ -1,14 +1,13 @@
 // The backdrop window: its layout, the version label and the embedded font.
 #include <gtest/gtest.h>
 
-#include "common/TestMachine.h"
-
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLocale>
 
+#include "common/TestMachine.h"
 #include "core/Iglobals.h"
 #include "core/Main.h"
 #include "platform/Fonts.h"
@@ -31,7 +30,7 @@ TEST(Backdrop, LayoutVersionAndProductName) {
     backdrop.resize(1280, 1024);
     EXPECT_EQ(backdrop.Panou->pos(), QPoint((1270 - 750) / 2, (1014 - 499) / 2 - 15));
     backdrop.resize(1024, 768);
-      backdrop.grab().save(ArtifactPath("backdrop.png"));
+    backdrop.grab().save(ArtifactPath("backdrop.png"));
   }
   EXPECT_FALSE(ReleaseNotes) << "and destroys it";
   QLocale::setDefault(QLocale::c());

@@ -112,8 +112,9 @@ TEST_F(BootstrapTest, ATemporaryFolderThatIsNotThereStartsNothing) {
     const char* message;
   } cases[] = {
       {"C:\\nowhere", "The temporary folder C:\\nowhere\\ (TEMP) does not exist."},
-      {"\\\\srv\\share\\tmp", "The temporary folder \\\\srv\\share\\tmp\\ (TEMP) is on the share "
-                              "\\\\srv\\share, which this machine does not have"},
+      {"\\\\srv\\share\\tmp",
+       "The temporary folder \\\\srv\\share\\tmp\\ (TEMP) is on the share "
+       "\\\\srv\\share, which this machine does not have"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.temp);
@@ -194,27 +195,33 @@ TEST_F(TwoProcessTest, EmptyHandshakeLine) {
 // The real program started from a medium on machines it cannot run on: one error box that names
 // the file and the line or the drive, reached without an abort, and nothing started.
 TEST(BadMachineTest, OneMessageNamingTheProblem) {
-  const QByteArray good = "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
-                          "TEMP=C:\\windows\\temp\nWINDIR=C:\\windows\n";
+  const QByteArray good =
+      "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
+      "TEMP=C:\\windows\\temp\nWINDIR=C:\\windows\n";
   QByteArray utf16("\xFF\xFE");
   for (char ch : good) utf16 += QByteArray(1, ch) + QByteArray(1, '\0');
   const struct {
     const char* what;
-    QByteArray ini;        // machine.ini as written; empty: a folder in its place; "-": none,
-                           // and the machine folder below a file
-    QStringList named;     // what the message must say ("%1": the machine folder)
+    QByteArray ini;     // machine.ini as written; empty: a folder in its place; "-": none,
+                        // and the machine folder below a file
+    QStringList named;  // what the message must say ("%1": the machine folder)
   } cases[] = {
       {"unreadable machine.ini", "", {"Cannot read %1/machine.ini"}},
-      {"a machine folder that cannot be made", "-", {"Cannot create the machine in %1/file/machine"}},
-      {"garbage", "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\nthis is no setting\n",
+      {"a machine folder that cannot be made",
+       "-",
+       {"Cannot create the machine in %1/file/machine"}},
+      {"garbage",
+       "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\nthis is no setting\n",
        {"%1/machine.ini, line 4:"}},
       {"bytes that are no text", good + "\xC3\x28\xFF\n", {"%1/machine.ini, line 7:", "UTF-8"}},
       {"UTF-16", utf16, {"%1/machine.ini, line 1:", "UTF-16"}},
       {"no C:", "[Drives]\nD=cdrom,drive_d\n", {"no drive C:", "%1/machine.ini"}},
-      {"C: on a missing folder", "[Drives]\nC=fixed,nowhere\nD=cdrom,drive_d\n",
+      {"C: on a missing folder",
+       "[Drives]\nC=fixed,nowhere\nD=cdrom,drive_d\n",
        {"Drive C:", "%1/nowhere, which does not exist"}},
-      {"TEMP on a missing drive", "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
-                                  "TEMP=Q:\\temp\n",
+      {"TEMP on a missing drive",
+       "[Drives]\nC=fixed,drive_c\nD=cdrom,drive_d\n[Environment]\n"
+       "TEMP=Q:\\temp\n",
        {"The temporary folder Q:\\temp\\ (TEMP) is on drive Q:", "%1/machine.ini"}},
   };
   for (const auto& c : cases) {

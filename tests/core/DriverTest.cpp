@@ -11,11 +11,11 @@
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
 #include "core/Iglobals.h"
+#include "engine/aliasint.h"
 #include "kit/Cliunit.h"
 #include "kit/GGlobals.h"
 #include "kit/MsgDlg.h"
 #include "pages/PageTable.h"
-#include "engine/aliasint.h"
 #include "platform/Files.h"
 #include "platform/Idapi.h"
 #include "platform/Registry.h"
@@ -97,7 +97,8 @@ TEST_F(DriverTest, FreshInstallationWalks) {
        {prNext, prBack, prNext, prNext, prNext, prNext, prNext},
        {0, 1, 0, 1, 2, 3, 4}},
       {"quit on the copy page", {prNext, prNext, prQuit}, {0, 1, 2}},
-      {"back on the finish page", {prNext, prNext, prNext, prNext, prBack, prNext, prNext},
+      {"back on the finish page",
+       {prNext, prNext, prNext, prNext, prBack, prNext, prNext},
        {0, 1, 2, 3, 4, 3, 4}},
       {"other results show the page again", {mrNone + 3, mrYes, prNext, prQuit}, {0, 0, 0, 1}},
       {"back on the first page shows it again", {prBack, prQuit}, {0, 0}},
@@ -124,10 +125,14 @@ TEST_F(DriverTest, UpgradeWalksWithoutQuestion) {
       {"LOCAL becomes SERVER", ikLocal, {prNext, prNext, prNext, prNext}, {6, 7, 8, 4}},
       {"back on locate ends", ikLocal, {prBack}, {6}},
       {"quit in the middle", ikLocal, {prNext, prQuit}, {6, 7}},
-      {"back on the database page", ikServer,
-       {prNext, prNext, prBack, prNext, prNext, prNext}, {6, 7, 8, 7, 8, 4}},
-      {"back on the finish page reaches configuration", ikLocal,
-       {prNext, prNext, prNext, prBack, prNext, prNext}, {6, 7, 8, 4, 3, 4}},
+      {"back on the database page",
+       ikServer,
+       {prNext, prNext, prBack, prNext, prNext, prNext},
+       {6, 7, 8, 7, 8, 4}},
+      {"back on the finish page reaches configuration",
+       ikLocal,
+       {prNext, prNext, prNext, prBack, prNext, prNext},
+       {6, 7, 8, 4, 3, 4}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -149,12 +154,21 @@ TEST_F(DriverTest, ClientUpgradeQuestion) {
     V shown;
     unsigned char kind;
   } cases[] = {
-      {"No skips the database page", ScriptedUser::Click("&Nu"), {prNext, prNext, prNext},
-       {6, 7, 4}, ikClient},
-      {"Yes upgrades the server", ScriptedUser::Click("&Da"), {prNext, prNext, prNext, prNext},
-       {6, 7, 8, 4}, ikServer},
-      {"closed otherwise counts as yes", ScriptedUser::Reject(),
-       {prNext, prNext, prNext, prNext}, {6, 7, 8, 4}, ikServer},
+      {"No skips the database page",
+       ScriptedUser::Click("&Nu"),
+       {prNext, prNext, prNext},
+       {6, 7, 4},
+       ikClient},
+      {"Yes upgrades the server",
+       ScriptedUser::Click("&Da"),
+       {prNext, prNext, prNext, prNext},
+       {6, 7, 8, 4},
+       ikServer},
+      {"closed otherwise counts as yes",
+       ScriptedUser::Reject(),
+       {prNext, prNext, prNext, prNext},
+       {6, 7, 8, 4},
+       ikServer},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -179,7 +193,8 @@ TEST_F(DriverTest, ClientUpgradeQuestion) {
     EXPECT_TRUE(text.startsWith("Baza de date se afla la distanta, pe SERVER.\n" +
                                 QString(46, '_') + "\n\n"))
         << "asked with no prefix: " << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QString(48, '_') + "\n\nFac UPGRADE la baza de date de pe SERVER?\n"));
+    EXPECT_TRUE(
+        text.endsWith(QString(48, '_') + "\n\nFac UPGRADE la baza de date de pe SERVER?\n"));
     EXPECT_EQ(text.count('\n'), 12);
     EXPECT_EQ(MsgPrefix, "PENTRU CONTINUARE");
   }
@@ -293,16 +308,16 @@ TEST_F(UpgradeStartTest, EntryOutsideTheRunFolderIsRefused) {
 // The whole start of an upgrade run (the engine knows ZORVAN) with neither UPGRADE.ZIP nor a
 // library: both messages, in this order, and the wizard ends without a page.
 TEST_F(UpgradeStartTest, NeitherArchiveNorLibraryEndsTheStart) {
-  machine.WriteHostFile(machine.Host("C:\\BDE\\IDAPI32.CFG"),
-                        "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
+  machine.WriteHostFile(
+      machine.Host("C:\\BDE\\IDAPI32.CFG"),
+      "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
   win::ForceDirectories("C:\\WinZorv\\DATA");
   win::TRegistry reg;
   reg.OpenKey("\\Software\\Borland\\Database Engine", true);
   reg.WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
   Walk noPages;
   walk = &noPages;
-  for (int pos : {0, 1, 2, 3, 4, 6, 7, 8})
-    PageTable[pos] = [pos] { return new ScriptedPage(pos); };
+  for (int pos : {0, 1, 2, 3, 4, 6, 7, 8}) PageTable[pos] = [pos] { return new ScriptedPage(pos); };
   ScriptedUser user;
   QStringList said;
   auto answer = [&](const QString& button) {

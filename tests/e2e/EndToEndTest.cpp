@@ -8,14 +8,14 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QLineEdit>
-#include <QMessageBox>
 
 #include "EngineCfg.h"
 #include "Install.h"
@@ -27,9 +27,9 @@
 #include "kit/GGlobals.h"
 #include "kit/MsgDlg.h"
 #include "notes/CInfo.h"
+#include "platform/Files.h"
 #include "platform/Idapi.h"
 #include "platform/Registry.h"
-#include "platform/Files.h"
 
 namespace {
 
@@ -44,7 +44,9 @@ struct Road {
   Medium medium;
 };
 
-void PrintTo(const Road& road, std::ostream* os) { *os << road.name; }
+void PrintTo(const Road& road, std::ostream* os) {
+  *os << road.name;
+}
 
 // The sample payload, generated once for the whole run.
 QTemporaryDir* Payload = nullptr;
@@ -80,7 +82,8 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
     oldConfig_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(xdg_ + "/data"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg_ + "/config"));
-    log_ = qEnvironmentVariableIsSet("E2E_LOG") ? qEnvironmentVariable("E2E_LOG") : machine.folder() + "/setup.log";
+    log_ = qEnvironmentVariableIsSet("E2E_LOG") ? qEnvironmentVariable("E2E_LOG")
+                                                : machine.folder() + "/setup.log";
     QFile::remove(log_);
     qputenv("ZAREDERAD_LOG", QFile::encodeName(log_));
   }
@@ -97,15 +100,18 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
     ResetInstallerState();
     // Nothing of the run may stay on the screen.
     for (QWidget* w : QApplication::topLevelWidgets())
-      EXPECT_FALSE(w->isVisible()) << w->metaObject()->className() << " " << w->objectName().toStdString();
+      EXPECT_FALSE(w->isVisible())
+          << w->metaObject()->className() << " " << w->objectName().toStdString();
   }
 
   // Builds the disk set into <machine>/medium/disk1...diskN.
   void BuildMedium(int disks, const QStringList& components = kAllComponents) {
     mediumHost_ = machine.folder() + "/medium";
-    QStringList args{"--out", mediumHost_, "--disks", QString::number(disks), "--installer",
-                     ZAREDERAD_SETUP_EXE};
-    if (disks > 1) args << "--part-size" << "3000000";
+    QStringList args{"--out",       mediumHost_,        "--disks", QString::number(disks),
+                     "--installer", ZAREDERAD_SETUP_EXE};
+    if (disks > 1)
+      args << "--part-size"
+           << "3000000";
     for (const QString& c : components) args << Payload->path() + "/" + c;
     QProcess p;
     p.start(MKMEDIUM_EXE, args);
@@ -165,7 +171,8 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
     const QString temp = machine.Host("C:\\windows\\temp");
     EXPECT_TRUE(QFile::exists(temp + "/INSTZORV.EXE"));
     EXPECT_TRUE(QFile::exists(temp + "/INSTZORV.CFG"));
-    EXPECT_EQ(machine.ReadHostFile(temp + "/INSTZORV.DAT"), QString("%1:\\\r\n").arg(drive).toUtf8());
+    EXPECT_EQ(machine.ReadHostFile(temp + "/INSTZORV.DAT"),
+              QString("%1:\\\r\n").arg(drive).toUtf8());
     QFile(log_).remove();
   }
 
@@ -219,11 +226,13 @@ TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
   const QString dataDir = road.kind == ikLocal    ? "C:\\WinZorv"
                           : road.kind == ikServer ? "E:\\DATE"
                                                   : "\\\\srv\\date";
-  const int kindKey = road.kind == ikLocal ? Qt::Key_L : road.kind == ikServer ? Qt::Key_S : Qt::Key_T;
+  const int kindKey = road.kind == ikLocal    ? Qt::Key_L
+                      : road.kind == ikServer ? Qt::Key_S
+                                              : Qt::Key_T;
   int notesShown = 0;
   ScriptedUser user;
   user.Then([&](QWidget* page) {  // installation kind
-        Press(page, kindKey);  // the item's accelerator focuses it, Space checks it
+        Press(page, kindKey);     // the item's accelerator focuses it, Space checks it
         Press(page, Qt::Key_Space, Qt::NoModifier);
         Press(page, Qt::Key_C);
       })
@@ -238,8 +247,9 @@ TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
         if (ReleaseNotes && ReleaseNotes->isVisible()) {
           ++notesShown;
           QTest::keyClick(ReleaseNotes, Qt::Key_Escape);  // hides them; they stay unread
-          unreadAfterEsc = !ReleaseNotes->isVisible() &&
-                           QFile::exists(machine.Host("C:\\WinZorv\\VerInfo\\3200875.01\\Instruct.htm"));
+          unreadAfterEsc =
+              !ReleaseNotes->isVisible() &&
+              QFile::exists(machine.Host("C:\\WinZorv\\VerInfo\\3200875.01\\Instruct.htm"));
         }
         Press(page, Qt::Key_C);
       })
@@ -279,8 +289,8 @@ TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
   EXPECT_EQ(ProgramDir, "C:\\WinZorv");
   EXPECT_EQ(DataDir, dataDir);
   const QString program = machine.Host("C:\\WinZorv");
-  for (const char* f : {"ZORVAN.EXE", "VELAROS.EXE", "SERVICE.EXE", "ZORVAN.HLP", "KANVERO.EXE",
-                        "CFX32.OCX"})
+  for (const char* f :
+       {"ZORVAN.EXE", "VELAROS.EXE", "SERVICE.EXE", "ZORVAN.HLP", "KANVERO.EXE", "CFX32.OCX"})
     EXPECT_TRUE(QFile::exists(program + "/" + f)) << f;
   EXPECT_EQ(QFileInfo(program + "/ZORVAN.EXE").size(),
             QFileInfo(Payload->path() + "/EXE/ZORVAN.EXE").size());
@@ -305,7 +315,8 @@ TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
   EXPECT_EQ(reg.ReadString("CONFIGFILE01"), QString(kEngineFolder) + "\\IDAPI32.CFG");
   EXPECT_EQ(reg.ReadString("UseCount"), "1");
   TEngineCfg cfg;
-  ASSERT_TRUE(cfg.Parse(machine.ReadHostFile(machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG"))));
+  ASSERT_TRUE(
+      cfg.Parse(machine.ReadHostFile(machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG"))));
   EXPECT_EQ(cfg.AliasPath("ZORVAN"), (dataDir + "\\DATA").toLatin1());
   EXPECT_EQ(cfg.AliasPath("ZORVANALIAS"), (dataDir + "\\NEW\\DATA").toLatin1());
   EXPECT_EQ(cfg.AliasPath("FIRMAALIAS"), (dataDir + "\\NEW\\FIRMA").toLatin1());

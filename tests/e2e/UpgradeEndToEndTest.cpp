@@ -40,7 +40,9 @@ const QStringList kAllComponents{"EXE", "VELAROS", "DBDAT", "DBNEW", "BDE32", "H
 
 // The sample payloads of both versions, generated once for the whole run.
 QTemporaryDir* Payloads = nullptr;
-QString PayloadOf(int version) { return Payloads->path() + QString("/v%1").arg(version); }
+QString PayloadOf(int version) {
+  return Payloads->path() + QString("/v%1").arg(version);
+}
 
 QStringList Query(const QString& host, const QString& sql) {
   QStringList out;
@@ -94,7 +96,9 @@ struct Road {
   bool upgradeServer;  // the CLIENT's answer
   Ending ending;
 };
-void PrintTo(const Road& road, std::ostream* os) { *os << road.name; }
+void PrintTo(const Road& road, std::ostream* os) {
+  *os << road.name;
+}
 
 class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInterface<Road> {
  public:
@@ -145,14 +149,14 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
     RunFolder = savedRunFolder_;
     ResetInstallerState();
     for (QWidget* w : QApplication::topLevelWidgets())
-      EXPECT_FALSE(w->isVisible()) << w->metaObject()->className() << " "
-                                   << w->objectName().toStdString();
+      EXPECT_FALSE(w->isVisible())
+          << w->metaObject()->className() << " " << w->objectName().toStdString();
   }
 
   // Builds the one-disk medium of a version and puts it into the CD drive.
   void InsertMedium(int version) {
     const QString out = machine.folder() + QString("/medium%1").arg(version);
-    QStringList args{"--out", out, "--disks", "1", "--installer", ZAREDERAD_SETUP_EXE,
+    QStringList args{"--out",     out,       "--disks", "1", "--installer", ZAREDERAD_SETUP_EXE,
                      "--upgrade", SAMPLE_LIB};
     for (const QString& c : kAllComponents) args << PayloadOf(version) + "/" + c;
     QProcess p;
@@ -261,8 +265,7 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
           Press(page, Qt::Key_C);
         })
         .Then([&](QWidget* page) { Press(page, Qt::Key_E); });
-    EXPECT_EQ(RunWizard(user),
-              QStringList({"TIType", "TDirs", "TCopy", "TConfig", "TEndScreen"}));
+    EXPECT_EQ(RunWizard(user), QStringList({"TIType", "TDirs", "TCopy", "TConfig", "TEndScreen"}));
     UnloadUpgradeLibrary();
     while (DbiExit() == DBIERR_NONE) {
     }
@@ -299,7 +302,8 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
   // templates, a changed constant of their own.
   ASSERT_TRUE(Exec(data + "/DATA/FIRME.DB",
                    "INSERT INTO FIRME (COD, DENUMIRE) VALUES (9001, 'Clientul meu SRL')"));
-  ASSERT_TRUE(Exec(data + "/DATA/PARAM.DB", "UPDATE PARAM SET VALOARE = 'al meu' WHERE COD = 'P001'"));
+  ASSERT_TRUE(
+      Exec(data + "/DATA/PARAM.DB", "UPDATE PARAM SET VALOARE = 'al meu' WHERE COD = 'P001'"));
   machine.WriteHostFile(data + "/NEW/DATA/LOGO.BMP", "BM the user's logo");
   const auto programBefore = Snapshot(program);
   const auto dataBefore = Snapshot(data);
@@ -322,8 +326,8 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
     if (road.ending == AbandonOnLocate) return ScriptedUser::Click("&Abandon")(page);
     if (road.ending == BackOnLocate) return Press(page, Qt::Key_I);
     Press(page, Qt::Key_C);
-    ASSERT_TRUE(QTest::qWaitFor([find] { return find->TitleBar1->Caption().startsWith("Confirmati"); },
-                                30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [find] { return find->TitleBar1->Caption().startsWith("Confirmati"); }, 30000));
     located = find->RProgram->text();
     Press(page, Qt::Key_C);
   });
@@ -372,7 +376,8 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
   EXPECT_EQ(pages, expected) << user.seen.join("\n").toStdString();
   EXPECT_EQ(win::IncludeTrailingBackslash(located), "C:\\WinZorv\\") << "found by the scan";
   if (road.kind == ikClient) {
-    EXPECT_TRUE(question.startsWith("Baza de date se afla la distanta, pe SERVER.")) << question.toStdString();
+    EXPECT_TRUE(question.startsWith("Baza de date se afla la distanta, pe SERVER."))
+        << question.toStdString();
     EXPECT_EQ(caption, "UPGRADE baza de date SERVER ?");
     EXPECT_EQ(defaultButton, "&Nu");
   }
@@ -398,8 +403,9 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
   EXPECT_EQ(dataAfter.value("NEW/DATA/LOGO.BMP"), "BM the user's logo");
   EXPECT_TRUE(Query(data + "/NEW/DATA/FIRME.DB", "SELECT name FROM pragma_table_info('FIRME')")
                   .contains("TVA_INCASARE"));
-  EXPECT_EQ(Query(data + "/DATA/FIRME.DB", "SELECT DENUMIRE, TVA_INCASARE FROM FIRME WHERE COD = 9001"),
-            QStringList({"Clientul meu SRL|0"}));
+  EXPECT_EQ(
+      Query(data + "/DATA/FIRME.DB", "SELECT DENUMIRE, TVA_INCASARE FROM FIRME WHERE COD = 9001"),
+      QStringList({"Clientul meu SRL|0"}));
   EXPECT_EQ(Query(data + "/DATA/FIRME.DB", "SELECT COUNT(*) FROM FIRME"), QStringList({"201"}));
   EXPECT_EQ(Query(data + "/DATA/PARAM.DB", "SELECT COUNT(*) FROM PARAM"), QStringList({"51"}));
   EXPECT_EQ(Query(data + "/DATA/PARAM.DB", "SELECT VALOARE FROM PARAM WHERE COD = 'P001'"),
@@ -412,13 +418,14 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
   EXPECT_TRUE(Log().contains("upgrade data: step 3 ok"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Roads, UpgradeEndToEndTest,
-    ::testing::Values(Road{"Local", ikLocal, true, Upgraded},
-                      Road{"ClientAnsweredNo", ikClient, false, Upgraded},
-                      Road{"ClientAnsweredYes", ikClient, true, Upgraded},
-                      Road{"AbandonOnLocate", ikLocal, true, AbandonOnLocate},
-                      Road{"BackOnLocate", ikLocal, true, BackOnLocate}),
-    [](const ::testing::TestParamInfo<Road>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Roads, UpgradeEndToEndTest,
+                         ::testing::Values(Road{"Local", ikLocal, true, Upgraded},
+                                           Road{"ClientAnsweredNo", ikClient, false, Upgraded},
+                                           Road{"ClientAnsweredYes", ikClient, true, Upgraded},
+                                           Road{"AbandonOnLocate", ikLocal, true, AbandonOnLocate},
+                                           Road{"BackOnLocate", ikLocal, true, BackOnLocate}),
+                         [](const ::testing::TestParamInfo<Road>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace

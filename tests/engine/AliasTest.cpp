@@ -3,8 +3,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <functional>
 #include <QLabel>
+#include <functional>
 
 #include "EngineCfg.h"
 #include "EngineSupport.h"
@@ -100,8 +100,9 @@ TEST_F(AliasTest, FreshInstallationRegistersTheEngineAndCreatesTheAliases) {
 
     // bde.reg rewritten: the first placeholder of each line, backslashes doubled, CR LF.
     QByteArray reg = machine.ReadHostFile(machine.Host(folder + "\\bde.reg"));
-    EXPECT_TRUE(reg.contains("\"CONFIGFILE01\"=\"C:\\\\Program Files\\\\Borland\\\\Common Files"
-                             "\\\\BDE\\\\IDAPI32.CFG\"\r\n"));
+    EXPECT_TRUE(
+        reg.contains("\"CONFIGFILE01\"=\"C:\\\\Program Files\\\\Borland\\\\Common Files"
+                     "\\\\BDE\\\\IDAPI32.CFG\"\r\n"));
     EXPECT_TRUE(reg.contains("\"Twice\"=\"C:\\\\Program Files;$ProgDir$\"\r\n"));
     EXPECT_FALSE(reg.contains("\"$ProgDir$\\\\Borland"));
     // ... and imported by the registry editor.
@@ -148,7 +149,8 @@ TEST_F(AliasTest, AnotherInstallationCountsOneMoreUserAndLeavesNetDirAlone) {
                                 c.initial + "\r\n");
       win::ImportRegFile("C:\\count.reg");
     }
-    if (c.initial && !c.dword) SetReg("\\Software\\Borland\\Database Engine", "UseCount", c.initial);
+    if (c.initial && !c.dword)
+      SetReg("\\Software\\Borland\\Database Engine", "UseCount", c.initial);
     DataDir = "D:\\Date";
     DoConfigBDE();
     DoConfigBDE();
@@ -184,8 +186,8 @@ TEST_F(AliasTest, OlderEngineWarningByVersion) {
   const struct {
     const char* version;  // nullptr: the key has no VERSION
     bool warning;
-  } cases[] = {{"4.0", false}, {"3.1", true}, {"5.01", false}, {"5", false}, {"", true},
-               {nullptr, false}};
+  } cases[] = {{"4.0", false}, {"3.1", true}, {"5.01", false},
+               {"5", false},   {"", true},    {nullptr, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version ? c.version : "(no VERSION)");
     ResetInstallerState();
@@ -210,9 +212,10 @@ TEST_F(AliasTest, OlderEngineWarningByVersion) {
     EXPECT_FALSE(win::DirectoryExists("C:\\Program Files\\Borland"));
     if (c.warning) {
       EXPECT_EQ(user.seen.value(0), "TMessageForm: EROARE !");
-      EXPECT_TRUE(shown.contains("PROTECTIA APLICATIILOR EXISTENTE,\n\nAm gasit o instalare mai "
-                                 "veche de\nmotor baza de date (BDE)...\nDaca ZarEDERAD nu "
-                                 "functioneaza, contactati-ne.\n"))
+      EXPECT_TRUE(
+          shown.contains("PROTECTIA APLICATIILOR EXISTENTE,\n\nAm gasit o instalare mai "
+                         "veche de\nmotor baza de date (BDE)...\nDaca ZarEDERAD nu "
+                         "functioneaza, contactati-ne.\n"))
           << shown.toStdString();
       EXPECT_EQ(MsgPrefix, "PENTRU CONTINUARE");
     } else {
@@ -255,15 +258,15 @@ TEST_F(AliasTest, AFailingEngineStepSaysWhatFailed) {
        },
        "The registry editor could not import C:\\Program Files\\Borland\\Common Files\\BDE\\"
        "bde.reg: regedit /s ended with exit code 1."},
-      {"no registry editor",
-       [&] { QFile::remove(regedit); },
+      {"no registry editor", [&] { QFile::remove(regedit); },
        "The registry editor (regedit) could not be started to import C:\\Program Files\\"
        "Borland\\Common Files\\BDE\\bde.reg."},
       {"a registry store with a broken line",
        [&] {
-         machine.WriteHostFile(store, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
-                                      "Windows\\CurrentVersion]\r\n\"ProgramFilesDir\"=\"C:\\\\"
-                                      "Program Files\"\r\nthis line is broken\r\n");
+         machine.WriteHostFile(store,
+                               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
+                               "Windows\\CurrentVersion]\r\n\"ProgramFilesDir\"=\"C:\\\\"
+                               "Program Files\"\r\nthis line is broken\r\n");
        },
        "The registry editor could not import C:\\Program Files\\Borland\\Common Files\\BDE\\"
        "bde.reg: regedit /s ended with exit code 1."},
@@ -273,8 +276,9 @@ TEST_F(AliasTest, AFailingEngineStepSaysWhatFailed) {
        "Common Files\\BDE\\IDAPI32.CFG cannot be read."},
       {"an alias that exists already",
        [&] {
-         machine.WriteHostFile(cfgHost, "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\n"
-                                        "PATH=E:\\Old\\DATA\r\n");
+         machine.WriteHostFile(cfgHost,
+                               "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\n"
+                               "PATH=E:\\Old\\DATA\r\n");
        },
        nullptr},
   };
@@ -334,7 +338,8 @@ TEST_F(AliasTest, AliasProblemsNameEachAliasButNotOneThatExists) {
   QString longPath = "C:\\" + QString(260, 'p');
   EXPECT_FALSE(AddAliases({"A", "LONG"}, {"C:\\Other", longPath}, &problems));
   ASSERT_EQ(problems.size(), 1) << problems.join("|").toStdString();
-  EXPECT_TRUE(problems[0].startsWith("The database alias LONG could not be created")) << problems[0].toStdString();
+  EXPECT_TRUE(problems[0].startsWith("The database alias LONG could not be created"))
+      << problems[0].toStdString();
   EXPECT_TRUE(problems[0].contains("255 characters"));
   // NET DIR longer than the engine's node holds is a failure too, not a value cut short.
   EXPECT_TRUE(SetNetDir("C:\\" + QString(130, 'n')).contains("at most 127 characters"));

@@ -32,9 +32,9 @@ QString ScreenFile(const QString& name) {
 }
 
 QStringList FolderEntries(const QString& hostFolder) {
-  return QDir(hostFolder).entryList(
-      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-      QDir::Name | QDir::IgnoreCase);
+  return QDir(hostFolder)
+      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                 QDir::Name | QDir::IgnoreCase);
 }
 
 HeldStoreLock::HeldStoreLock(const QString& hostFolder, int waitMs) {

@@ -40,7 +40,8 @@ DBIResult Open(const char* alias) {
 QList<QPair<QByteArray, QByteArray>> Nodes(const char* path) {
   QList<QPair<QByteArray, QByteArray>> out;
   hDBICur cur = nullptr;
-  if (DbiOpenCfgInfoList(nullptr, dbiREADONLY, cfgPersistent, path, &cur) != DBIERR_NONE) return out;
+  if (DbiOpenCfgInfoList(nullptr, dbiREADONLY, cfgPersistent, path, &cur) != DBIERR_NONE)
+    return out;
   CFGDesc d;
   while (DbiGetNextRecord(cur, dbiNOLOCK, &d, nullptr) == DBIERR_NONE)
     out.append({d.szNodeName, d.bHasSubnodes ? QByteArray("<sub>") : QByteArray(d.szValue)});
@@ -67,9 +68,9 @@ TEST(EngineCfgFormat, ReadsWritesAndRefusesWhatItCannotKeep) {
   ASSERT_TRUE(again.Parse(cfg.Serialize()));
   EXPECT_EQ(again.Serialize(), cfg.Serialize());
 
-  EXPECT_FALSE(cfg.AddAlias("Zorvan", "PARADOX", "PATH:X"));   // exists
-  EXPECT_FALSE(cfg.AddAlias("A\\B", "PARADOX", "PATH:X"));     // would be a path
-  EXPECT_FALSE(cfg.AddAlias("NEW", "PARADOX", "PATH:X\nY"));   // a line break
+  EXPECT_FALSE(cfg.AddAlias("Zorvan", "PARADOX", "PATH:X"));  // exists
+  EXPECT_FALSE(cfg.AddAlias("A\\B", "PARADOX", "PATH:X"));    // would be a path
+  EXPECT_FALSE(cfg.AddAlias("NEW", "PARADOX", "PATH:X\nY"));  // a line break
   EXPECT_FALSE(cfg.HasAlias("NEW"));
 
   int bad = 0;
@@ -88,8 +89,8 @@ TEST(EngineCfgFormat, ThousandsOfAliases) {
   TEngineCfg cfg;
   cfg.AddDefaults();
   for (int i = 0; i < 3000; ++i)
-    ASSERT_TRUE(cfg.AddAlias("A" + QByteArray::number(i), "PARADOX",
-                             "PATH:C:\\D" + QByteArray::number(i)));
+    ASSERT_TRUE(
+        cfg.AddAlias("A" + QByteArray::number(i), "PARADOX", "PATH:C:\\D" + QByteArray::number(i)));
   TEngineCfg again;
   ASSERT_TRUE(again.Parse(cfg.Serialize()));
   const QList<QByteArray> names = again.AliasNames();
@@ -167,8 +168,8 @@ TEST_F(EngineTest, ConfigurationCursorReadsAndStoresNodes) {
             DBIERR_OBJNOTFOUND);
 
   // Doubled separators, as the original program's path literal has them, name the same node.
-  ASSERT_EQ(DbiOpenCfgInfoList(nullptr, dbiREADWRITE, cfgPersistent, "\\\\DRIVERS\\\\PARADOX\\\\INIT",
-                               &cur),
+  ASSERT_EQ(DbiOpenCfgInfoList(nullptr, dbiREADWRITE, cfgPersistent,
+                               "\\\\DRIVERS\\\\PARADOX\\\\INIT", &cur),
             DBIERR_NONE);
   ASSERT_EQ(DbiSetToBegin(cur), DBIERR_NONE);
   CFGDesc d;
@@ -183,8 +184,9 @@ TEST_F(EngineTest, ConfigurationCursorReadsAndStoresNodes) {
   EXPECT_EQ(DbiGetNextRecord(cur, dbiREADLOCK, &d, nullptr), DBIERR_EOF);
 
   hDBICur ro = nullptr;
-  ASSERT_EQ(DbiOpenCfgInfoList(nullptr, dbiREADONLY, cfgPersistent, "\\DRIVERS\\PARADOX\\INIT", &ro),
-            DBIERR_NONE);
+  ASSERT_EQ(
+      DbiOpenCfgInfoList(nullptr, dbiREADONLY, cfgPersistent, "\\DRIVERS\\PARADOX\\INIT", &ro),
+      DBIERR_NONE);
   ASSERT_EQ(DbiGetNextRecord(ro, dbiNOLOCK, &d, nullptr), DBIERR_NONE);
   EXPECT_EQ(DbiModifyRecord(ro, &d, true), DBIERR_READONLY);
   EXPECT_EQ(DbiExit(), DBIERR_NONE);  // frees both cursors

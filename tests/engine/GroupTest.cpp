@@ -1,10 +1,10 @@
 // The program group: the command text, the conversation layer and the shell's menu files.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QLabel>
-#include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -75,9 +75,11 @@ TEST_F(GroupTest, MacroFollowsTheModulesPresent) {
       {{}, head + show},
       {{"KANVERO.EXE"}, head + "[AddItem(\"C:\\WinZorv\\KANVERO.EXE\", \"Kanvero\")]\r\n" + show},
       {{"VELAROS.EXE", "KANVERO.EXE"},
-       head + "[AddItem(\"C:\\WinZorv\\SERVICE.EXE\", \"Service\")]\r\n"
-              "[AddItem(\"C:\\WinZorv\\VELAROS.EXE\", \"Velaros\")]\r\n"
-              "[AddItem(\"C:\\WinZorv\\KANVERO.EXE\", \"Kanvero\")]\r\n" + show},
+       head +
+           "[AddItem(\"C:\\WinZorv\\SERVICE.EXE\", \"Service\")]\r\n"
+           "[AddItem(\"C:\\WinZorv\\VELAROS.EXE\", \"Velaros\")]\r\n"
+           "[AddItem(\"C:\\WinZorv\\KANVERO.EXE\", \"Kanvero\")]\r\n" +
+           show},
       // SERVICE.EXE alone brings no item: the satellite module's VELAROS.EXE decides.
       {{"SERVICE.EXE"}, head + show},
   };
@@ -116,7 +118,8 @@ TEST(ProgmanCommands, ExecLinesQuotedByTheDesktopEntryRules) {
       {{"/opt/a\"b$c`d\\e"}, "\"/opt/a\\\\\"b\\\\$c\\\\`d\\\\\\\\e\""},
       {{"/opt/z", ""}, "/opt/z \"\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(DesktopExec(c.argv), c.exec) << c.argv.join('|').toStdString();
+  for (const auto& c : cases)
+    EXPECT_EQ(DesktopExec(c.argv), c.exec) << c.argv.join('|').toStdString();
 }
 
 TEST_F(GroupTest, TheShellsMenuFilesAreValid) {
@@ -137,7 +140,8 @@ TEST_F(GroupTest, TheShellsMenuFilesAreValid) {
       machine.ReadHostFile(xdg.path() + "/data/applications/zarederad/ZarEDERAD/Zorvan.desktop"));
   QString host = machine.Host(dir + "\\ZORVAN.EXE");
   EXPECT_TRUE(zorvan.contains("\nName=Zorvan\n")) << zorvan.toStdString();
-  EXPECT_TRUE(zorvan.contains("\nExec=\"" + QString(host).replace("%", "%%") + "\"\n")) << zorvan.toStdString();
+  EXPECT_TRUE(zorvan.contains("\nExec=\"" + QString(host).replace("%", "%%") + "\"\n"))
+      << zorvan.toStdString();
 
   if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
     GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
@@ -146,8 +150,8 @@ TEST_F(GroupTest, TheShellsMenuFilesAreValid) {
     QProcess validate;
     validate.start("desktop-file-validate", {xdg.path() + "/" + f});
     ASSERT_TRUE(validate.waitForFinished());
-    EXPECT_EQ(validate.exitCode(), 0) << f.toStdString() << ": "
-                                      << validate.readAllStandardOutput().toStdString();
+    EXPECT_EQ(validate.exitCode(), 0)
+        << f.toStdString() << ": " << validate.readAllStandardOutput().toStdString();
     EXPECT_EQ(validate.readAllStandardOutput(), "") << f.toStdString();
   }
 
@@ -161,10 +165,10 @@ TEST_F(GroupTest, TheShellsMenuFilesAreValid) {
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   EXPECT_EQ(names, (QStringList{"Applications", "ZarEDERAD"}));
-  EXPECT_EQ(included, (QStringList{"zarederad-ZarEDERAD-Kanvero.desktop",
-                                   "zarederad-ZarEDERAD-Service.desktop",
-                                   "zarederad-ZarEDERAD-Velaros.desktop",
-                                   "zarederad-ZarEDERAD-Zorvan.desktop"}));
+  EXPECT_EQ(
+      included,
+      (QStringList{"zarederad-ZarEDERAD-Kanvero.desktop", "zarederad-ZarEDERAD-Service.desktop",
+                   "zarederad-ZarEDERAD-Velaros.desktop", "zarederad-ZarEDERAD-Zorvan.desktop"}));
 }
 
 TEST_F(GroupTest, UnwritableMenuLocationGivesTheDdeErrorAndNothingElse) {

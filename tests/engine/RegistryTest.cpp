@@ -110,12 +110,19 @@ const QString kGreekName = "\u039f\u03bd\u03bf\u03bc\u03b1";
 const QString kGreekText = "\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1";
 
 TEST(RegFormat, TextOutsideTheCodePageMakesAVersion5Store) {
-  const QString text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyA + "]\r\n"
-                       "\"" + kName + "\"=\"" + kTextA + "\"\r\n"
-                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyB + "]\r\n"
-                       "\"Multi\"=hex(7):b1,03,00,00,b2,03,00,00,00,00\r\n"  // alpha, beta
-                       "\"Expand\"=hex(2):25,00,b1,03,25,00,00,00\r\n";
+  const QString text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\" +
+      kKeyA +
+      "]\r\n"
+      "\"" +
+      kName + "\"=\"" + kTextA +
+      "\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\" +
+      kKeyB +
+      "]\r\n"
+      "\"Multi\"=hex(7):b1,03,00,00,b2,03,00,00,00,00\r\n"  // alpha, beta
+      "\"Expand\"=hex(2):25,00,b1,03,25,00,00,00\r\n";
   RegStore s;
   ASSERT_TRUE(s.Apply(Utf16File(text)));
   const QByteArray written = s.Serialize();
@@ -135,12 +142,14 @@ TEST(RegFormat, TextOutsideTheCodePageMakesAVersion5Store) {
 
   // Text the code page holds keeps the REGEDIT4 store, multi-strings in it included.
   RegStore ansi;
-  ASSERT_TRUE(ansi.Apply(Utf16File("Windows Registry Editor Version 5.00\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\Software\\Bra\u015fov]\r\n"
-                                   "\"M\"=hex(7):61,00,00,00,00,00\r\n")));
+  ASSERT_TRUE(
+      ansi.Apply(Utf16File("Windows Registry Editor Version 5.00\r\n"
+                           "[HKEY_LOCAL_MACHINE\\Software\\Bra\u015fov]\r\n"
+                           "\"M\"=hex(7):61,00,00,00,00,00\r\n")));
   EXPECT_TRUE(ansi.Serialize().startsWith("REGEDIT4\r\n"));
-  EXPECT_TRUE(ansi.Serialize().contains("[HKEY_LOCAL_MACHINE\\Software\\Bra\xbaov]\r\n"
-                                        "\"M\"=hex(7):61,00,00\r\n"));
+  EXPECT_TRUE(
+      ansi.Serialize().contains("[HKEY_LOCAL_MACHINE\\Software\\Bra\xbaov]\r\n"
+                                "\"M\"=hex(7):61,00,00\r\n"));
 }
 
 class RegistryTest : public MachineTest {
@@ -150,13 +159,25 @@ class RegistryTest : public MachineTest {
 };
 
 TEST_F(RegistryTest, AVersion5FileImportedTwiceLeavesTheStoreAsItWas) {
-  const QString text = "Windows Registry Editor Version 5.00\r\n\r\n"
-                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyA + "]\r\n"
-                       "\"" + kName + "\"=\"" + kTextA + "\"\r\n"
-                       "[HKEY_LOCAL_MACHINE\\Software\\" + kKeyB + "]\r\n"
-                       "\"" + kName + "\"=\"" + kTextB + "\"\r\n"
-                       "[HKEY_LOCAL_MACHINE\\Software\\" + kGreekKey + "]\r\n"
-                       "\"" + kGreekName + "\"=\"" + kGreekText + "\"\r\n";
+  const QString text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\" +
+      kKeyA +
+      "]\r\n"
+      "\"" +
+      kName + "\"=\"" + kTextA +
+      "\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\" +
+      kKeyB +
+      "]\r\n"
+      "\"" +
+      kName + "\"=\"" + kTextB +
+      "\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\" +
+      kGreekKey +
+      "]\r\n"
+      "\"" +
+      kGreekName + "\"=\"" + kGreekText + "\"\r\n";
   machine.WriteHostFile(machine.Host("C:\\intl.reg"), Utf16File(text));
   ASSERT_EQ(RunProcess("regedit /s C:\\intl.reg", SW_MINIMIZE, true), 0);
   const QByteArray once = machine.ReadHostFile(Store());
@@ -227,8 +248,9 @@ TEST_F(RegistryTest, KeysAndValuesWithoutRegardToCase) {
   EXPECT_TRUE(reg.KeyExists("SOFTWARE\\BORLAND\\blw32\\"));
   EXPECT_EQ(Read("\\software\\BORLAND\\blw32", "usecount"), "3");
   // New keys take the case of the parents that exist ("SOFTWARE" of the machine).
-  EXPECT_TRUE(machine.ReadHostFile(machine.folder() + "/registry/HKLM.reg")
-                  .contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\BLW32]\r\n\"UseCount\"=\"3\""));
+  EXPECT_TRUE(
+      machine.ReadHostFile(machine.folder() + "/registry/HKLM.reg")
+          .contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\BLW32]\r\n\"UseCount\"=\"3\""));
 
   TRegistry ro;
   ASSERT_TRUE(ro.OpenKeyReadOnly("\\Software\\Borland\\BLW32"));
@@ -248,8 +270,9 @@ TEST_F(RegistryTest, OtherTypesSurviveAndAreNotReadAsStrings) {
   EXPECT_THROW(reg.ReadString("D"), Error);
   reg.WriteString("S", "text");
   QByteArray store = machine.ReadHostFile(machine.folder() + "/registry/HKLM.reg");
-  EXPECT_TRUE(store.contains("\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
-                             "\"N\"=hex(4):01,02\r\n\"S\"=\"text\""))
+  EXPECT_TRUE(
+      store.contains("\"D\"=dword:00000007\r\n\"B\"=hex:00,01\r\n\"M\"=hex(7):61,00,00\r\n"
+                     "\"N\"=hex(4):01,02\r\n\"S\"=\"text\""))
       << store.constData();
 }
 
@@ -272,10 +295,13 @@ TEST_F(RegistryTest, ADamagedStoreIsReadButNeverOverwritten) {
 }
 
 TEST_F(RegistryTest, TheRegistryEditorImportsThroughRunProcess) {
-  ASSERT_TRUE(machine.ReadHostFile(machine.Host("C:\\windows\\REGEDIT.EXE")).startsWith("\x7f" "ELF"));
-  machine.WriteHostFile(machine.Host("C:\\Temp Files\\bde.reg"),
-                        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Borland\\BLW32]\r\n"
-                        "\"BLAPIPATH\"=\"C:\\\\Program Files\\\\Borland\\\\Common Files\\\\BDE\"\r\n");
+  ASSERT_TRUE(machine.ReadHostFile(machine.Host("C:\\windows\\REGEDIT.EXE"))
+                  .startsWith("\x7f"
+                              "ELF"));
+  machine.WriteHostFile(
+      machine.Host("C:\\Temp Files\\bde.reg"),
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Borland\\BLW32]\r\n"
+      "\"BLAPIPATH\"=\"C:\\\\Program Files\\\\Borland\\\\Common Files\\\\BDE\"\r\n");
   EXPECT_EQ(RunProcess("regedit /s \"C:\\Temp Files\\bde.reg\"", SW_MINIMIZE, true), 0);
   EXPECT_EQ(Read("\\Software\\Borland\\BLW32", "BLAPIPATH"),
             "C:\\Program Files\\Borland\\Common Files\\BDE");
@@ -362,7 +388,7 @@ TEST_F(RegistryTest, ASaveKilledHalfwayLeavesTheOldOrTheNewStore) {
     EXPECT_TRUE(bad.isEmpty());
     QString filler = s.Find("Software\\Big")->value("Filler")->text;
     EXPECT_TRUE(now == before || filler == QString(20000, 'y')) << "kill at step " << killAt;
-    if (now != before) ++survived;  // killed after the rename
+    if (now != before) ++survived;                         // killed after the rename
     if (FolderEntries(Folder()).size() > 1) ++leftBehind;  // killed once it was named
     // Restore the old store for the next round.
     machine.WriteHostFile(file, before);

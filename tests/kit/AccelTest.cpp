@@ -2,13 +2,12 @@
 // the embossed disabled look.
 #include <gtest/gtest.h>
 
-#include "common/TestMachine.h"
-
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
+#include "common/TestMachine.h"
 #include "kit/Actives.h"
 
 namespace {

@@ -24,12 +24,18 @@ TEST(ButtonKinds, DefaultsPerKind) {
     const char* picture;      // TMButton's picture
     const char* nicePicture;  // TNiceButton's
   } cases[] = {
-      {mkCancel, "&Renunt", 2, "Cancel", "Cancel"}, {mkYes, "&Da", 6, "OK", "OK"},
-      {mkNo, "&Nu", 7, "Nu", "Nu"},                 {mkClose, "I&esire", 2, "Exit", "Exit"},
-      {mkIgnore, "&Ignora", 5, "", "PrnSetup"},     {mkAll, "&Toate", 12, "All", "All"},
-      {mkLast, "", 0, "", ""},                      {mknNext, "", 0, "nNext", "nNext"},
-      {mkAction, "?", 0, "UrmatorBlue", "UrmatorBlue"}, {mkHelp, "S&faturi", 0, "Help", "Help"},
-      {mkOK, "O&K", 1, "OK", "OK"},                 {mkFirst, "f", 0, "Buget", "Buget"},
+      {mkCancel, "&Renunt", 2, "Cancel", "Cancel"},
+      {mkYes, "&Da", 6, "OK", "OK"},
+      {mkNo, "&Nu", 7, "Nu", "Nu"},
+      {mkClose, "I&esire", 2, "Exit", "Exit"},
+      {mkIgnore, "&Ignora", 5, "", "PrnSetup"},
+      {mkAll, "&Toate", 12, "All", "All"},
+      {mkLast, "", 0, "", ""},
+      {mknNext, "", 0, "nNext", "nNext"},
+      {mkAction, "?", 0, "UrmatorBlue", "UrmatorBlue"},
+      {mkHelp, "S&faturi", 0, "Help", "Help"},
+      {mkOK, "O&K", 1, "OK", "OK"},
+      {mkFirst, "f", 0, "Buget", "Buget"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(MButtonKindName(c.kind));
@@ -163,7 +169,7 @@ TEST(ButtonKeys, EnterClicksTheFocusedButtonOrOnlyADeclaredDefault) {
     // The focus passes over both buttons before it lands where the user presses Enter.
     next->setFocus(Qt::TabFocusReason);
     abandon->setFocus(Qt::TabFocusReason);
-    QWidget* target = c.target == inEdit ? static_cast<QWidget*>(edit)
+    QWidget* target = c.target == inEdit   ? static_cast<QWidget*>(edit)
                       : c.target == onNext ? static_cast<QWidget*>(next)
                                            : static_cast<QWidget*>(abandon);
     target->setFocus(Qt::TabFocusReason);
@@ -207,14 +213,14 @@ TEST(NiceButton, KeyboardClickPulsesAndMouseClickDoesNot) {
 TEST(NiceButton, OnlyTheGlyphAndTheCaptionBandTakeThePointer) {
   Form f;
   f.button->SetKind(mkCancel);  // glyph frame 23 x 22, ending at x = 34
-  Grab(f.button);  // the active area comes from the last painting
+  Grab(f.button);               // the active area comes from the last painting
   ASSERT_EQ(f.button->GlyphWidth, 23);
   ASSERT_EQ(f.button->GlyphHeight, 22);
   const struct {
     QPoint at;
     bool clicks;
-  } cases[] = {{{60, 14}, true},  {{20, 14}, true},  {{34, 14}, true}, {{99, 0}, true},
-               {{2, 14}, false},  {{20, 1}, false},  {{20, 26}, false}, {{10, 14}, false}};
+  } cases[] = {{{60, 14}, true}, {{20, 14}, true}, {{34, 14}, true},  {{99, 0}, true},
+               {{2, 14}, false}, {{20, 1}, false}, {{20, 26}, false}, {{10, 14}, false}};
   for (const auto& c : cases) {
     int clicks = 0;
     f.button->OnClick = [&](QObject*) { ++clicks; };

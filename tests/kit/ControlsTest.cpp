@@ -11,10 +11,9 @@
 
 namespace {
 
-const QStringList kKinds = {
-    " &LOCAL     - programul va fi folosit numai pe acest calculator",
-    " &SERVER  - acest calculator va contine baza de date",
-    " CLIEN&T    - programul va folosi o baza de date aflata la distanta"};
+const QStringList kKinds = {" &LOCAL     - programul va fi folosit numai pe acest calculator",
+                            " &SERVER  - acest calculator va contine baza de date",
+                            " CLIEN&T    - programul va folosi o baza de date aflata la distanta"};
 
 QFont PlainFont(int pixels = 11) {
   QFont f("DejaVu Sans");
@@ -75,15 +74,14 @@ TEST(RadioGroup, LayoutFillsTheGroup) {
   g.resize(300, 52);
   g.SetItems({"a", "b", "c"});
   ASSERT_EQ(g.Buttons().size(), 3);
-  for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(g.Buttons()[i]->geometry(), QRect(0, 20 * i, 300, 20)) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(g.Buttons()[i]->geometry(), QRect(0, 20 * i, 300, 20)) << i;
 
   // Two columns of five items: three per column, the last row may reach below the group.
   g.SetItems({"1", "2", "3", "4", "5"});
   g.SetColumns(2);
   EXPECT_EQ(g.Buttons()[3]->geometry(), QRect(150, 0, 150, 20));
   EXPECT_EQ(g.Buttons()[4]->geometry(), QRect(150, 20, 150, 20));
-  parent.show();  // a hidden widget hears of its resizing only when shown
+  parent.show();      // a hidden widget hears of its resizing only when shown
   g.resize(300, 30);  // rows of 10 for a font of 11: (10 - 11) / 2 adds nothing
   EXPECT_EQ(g.Buttons()[2]->geometry(), QRect(0, 20, 150, 10));
 }
@@ -151,7 +149,7 @@ TEST(RadioGroup, UserChoosesByMouseSpaceAndKeys) {
   const struct {
     Qt::Key key;
     int index;
-  } keys[] = {{Qt::Key_Home, 0}, {Qt::Key_PageUp, 0}, {Qt::Key_PageDown, 1},
+  } keys[] = {{Qt::Key_Home, 0}, {Qt::Key_PageUp, 0},   {Qt::Key_PageDown, 1},
               {Qt::Key_End, 2},  {Qt::Key_PageDown, 2}, {Qt::Key_PageUp, 1}};
   for (auto c : keys) {
     QTest::keyClick(QApplication::focusWidget(), c.key);

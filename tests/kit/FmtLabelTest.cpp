@@ -1,12 +1,11 @@
 // The formatted label: its mark-up, growth, placement, shadow and blinking.
 #include <gtest/gtest.h>
 
-#include "common/TestMachine.h"
-
 #include <QDir>
 #include <QFontMetrics>
 #include <QTest>
 
+#include "common/TestMachine.h"
 #include "kit/Actives.h"
 
 namespace {
@@ -58,12 +57,12 @@ TEST(FmtLabel, MarkUp) {
       {"\\$5", "$5"},
       {"\\x", "\\x"},
       {"a\r\nb", "a // \nb"},
-      {"$x&y@z", "xyz"},          // a code without a number is dropped
-      {"$7a", "a"},               // a style number with no meaning changes nothing
-      {"@37a@99b", "ab"},         // past the colour table: ignored
+      {"$x&y@z", "xyz"},   // a code without a number is dropped
+      {"$7a", "a"},        // a style number with no meaning changes nothing
+      {"@37a@99b", "ab"},  // past the colour table: ignored
       {"%\xfc", "\xfc/s"},
       {"~Blink~ on", "Blink/k| on"},
-      {"@16x", "x/#ff000000"},    // the first system colour
+      {"@16x", "x/#ff000000"},               // the first system colour
       {"&72a&73b&7528c", "a/72|b/72|c/72"},  // sizes past the largest are the largest
       {"", ""},
   };
@@ -181,7 +180,8 @@ TEST(FmtLabel, PictureForReview) {
   label->setGeometry(8, 8, 10, 10);
   label->setTransparent(true);
   label->setShadowColor(clSilver);
-  label->setCaption(QString::fromLatin1("A$2B$0C &14Big@9Red\r$3@4%Umbra% ~clipeste~ \\$5 \\x\r@2\xfc gata"));
+  label->setCaption(
+      QString::fromLatin1("A$2B$0C &14Big@9Red\r$3@4%Umbra% ~clipeste~ \\$5 \\x\r@2\xfc gata"));
   panel.grab();  // the first drawing grows the label; the picture is the one after it
   EXPECT_GT(label->width(), 200);
   EXPECT_TRUE(panel.grab().save(ArtifactPath("fmtlabel.png")));

@@ -23,7 +23,9 @@
 namespace {
 
 // Runs code once the event loop is back (inside the next modal loop).
-void Later(std::function<void()> code, int ms = 0) { QTimer::singleShot(ms, qApp, std::move(code)); }
+void Later(std::function<void()> code, int ms = 0) {
+  QTimer::singleShot(ms, qApp, std::move(code));
+}
 
 // A page as the wizard has them: title bar, Back, Continue, Abandon; keys counted.
 class SamplePage : public TTitleForm {
@@ -63,8 +65,10 @@ class SamplePage : public TTitleForm {
     if (k == Qt::Key_Alt || k == Qt::Key_Control || k == Qt::Key_Shift || k == Qt::Key_Meta)
       return event->ignore();
     keys << QKeySequence(event->key() | event->modifiers()).toString();
-    if (event->key() == Qt::Key_M && event->modifiers() == Qt::AltModifier) event->accept();
-    else event->ignore();
+    if (event->key() == Qt::Key_M && event->modifiers() == Qt::AltModifier)
+      event->accept();
+    else
+      event->ignore();
   }
   TTitleBar* TitleBar1;
   QPushButton* BBack;
@@ -159,25 +163,26 @@ TEST(ModalLoop, WindowSystemCloseAndEscapeAreIgnoredAndCodeClosesWithCancel) {
 TEST(ModalLoop, AnErrorEscapingAHandlerIsShownAndTheResultStays) {
   TMForm form;
   QPushButton button("x", &form);
-  QObject::connect(&button, &QPushButton::clicked, &form, [&] {
-    Guarded([] { throw std::runtime_error("Disc plin"); });
-  });
+  QObject::connect(&button, &QPushButton::clicked, &form,
+                   [&] { Guarded([] { throw std::runtime_error("Disc plin"); }); });
   QString shown;
   Later([&] {
-    Later([&] {
-      // The standard error box is up: read it and close it, then close the form.
-      QWidget* box = QApplication::activeModalWidget();
-      ASSERT_NE(box, nullptr);
-      ASSERT_NE(box, &form);
-      EXPECT_TRUE(form.IsDisabled()) << "the standard error box disables the form as well";
-      for (auto* l : box->findChildren<QLabel*>()) shown += l->text();
-      box->close();
-      Later([&] {
-        EXPECT_EQ(form.ModalResult, mrNone);
-        EXPECT_FALSE(form.IsDisabled());
-        form.ModalResult = mrAbort;
-      });
-    }, 50);
+    Later(
+        [&] {
+          // The standard error box is up: read it and close it, then close the form.
+          QWidget* box = QApplication::activeModalWidget();
+          ASSERT_NE(box, nullptr);
+          ASSERT_NE(box, &form);
+          EXPECT_TRUE(form.IsDisabled()) << "the standard error box disables the form as well";
+          for (auto* l : box->findChildren<QLabel*>()) shown += l->text();
+          box->close();
+          Later([&] {
+            EXPECT_EQ(form.ModalResult, mrNone);
+            EXPECT_FALSE(form.IsDisabled());
+            form.ModalResult = mrAbort;
+          });
+        },
+        50);
     button.click();
   });
   EXPECT_EQ(form.ShowModal(), mrAbort);

@@ -27,11 +27,16 @@ TEST(KitColours, DesignNamesBothWays) {
     const char* name;
     int r, g, b;
   };
-  const Case cases[] = {{"clMenuTracking", 254, 134, 54}, {"clTitleBarEnd", 249, 205, 30},
-                        {"cl1", 157, 156, 156},           {"cl2", 169, 169, 169},
-                        {"clPaper", 182, 182, 182},       {"cl3", 207, 207, 207},
-                        {"clGrid", 223, 223, 223},        {"clEdit", 239, 239, 239},
-                        {"clOther", 46, 121, 167},        {"clActiveTitleBar", 7, 69, 138},
+  const Case cases[] = {{"clMenuTracking", 254, 134, 54},
+                        {"clTitleBarEnd", 249, 205, 30},
+                        {"cl1", 157, 156, 156},
+                        {"cl2", 169, 169, 169},
+                        {"clPaper", 182, 182, 182},
+                        {"cl3", 207, 207, 207},
+                        {"clGrid", 223, 223, 223},
+                        {"clEdit", 239, 239, 239},
+                        {"clOther", 46, 121, 167},
+                        {"clActiveTitleBar", 7, 69, 138},
                         {"clInactiveTitleBar", 154, 154, 154}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -13,4 +13,6 @@ inline QString KitArtifact(const QString& name) {
   return dir.absoluteFilePath(name);
 }
 
-inline QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+inline QImage Grab(QWidget* w) {
+  return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}

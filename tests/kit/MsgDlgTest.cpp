@@ -79,7 +79,8 @@ TEST_F(MsgDlgTest, IconAndButtonRows) {
 
   auto all = Build("x", mtInformation, 0x0FFF, mbClose);
   names.clear();
-  for (auto* b : all->findChildren<TNiceButton*>()) names << b->objectName() + "=" + QString::number(b->ModalResult());
+  for (auto* b : all->findChildren<TNiceButton*>())
+    names << b->objectName() + "=" + QString::number(b->ModalResult());
   EXPECT_EQ(names, QStringList({"BtnDa=6", "BtnNu=7", "BtnOK=1", "BtnRenunt=2", "BtnAbandon=3",
                                 "BtnRetry=4", "BtnIgnora=5", "BtnToate=12", "BtnNu=7",
                                 "BtnToate=12", "BtnSfaturi=0", "BtnIesire=2"}));
@@ -107,17 +108,30 @@ TEST_F(MsgDlgTest, EnterAndEscape) {
     std::vector<int> keys;
     int result;
   } cases[] = {
-      {"yes/no, default no: Enter", Buttons({mbYes, mbNo}), mbNo, {Qt::Key_Escape, Qt::Key_Return}, 7},
-      {"OK/cancel: Escape does nothing", Buttons({mbOK, mbCancel}), mbOK, {Qt::Key_Escape, Qt::Key_Return}, 1},
+      {"yes/no, default no: Enter",
+       Buttons({mbYes, mbNo}),
+       mbNo,
+       {Qt::Key_Escape, Qt::Key_Return},
+       7},
+      {"OK/cancel: Escape does nothing",
+       Buttons({mbOK, mbCancel}),
+       mbOK,
+       {Qt::Key_Escape, Qt::Key_Return},
+       1},
       {"OK alone: Escape", Buttons({mbOK}), mbOK, {Qt::Key_Escape}, 1},
       {"no/cancel: Escape is cancel", Buttons({mbNo, mbCancel}), mbNo, {Qt::Key_Escape}, 2},
-      {"cancel alone: Escape nothing", Buttons({mbCancel}), mbCancel, {Qt::Key_Escape, Qt::Key_Space}, 2},
+      {"cancel alone: Escape nothing",
+       Buttons({mbCancel}),
+       mbCancel,
+       {Qt::Key_Escape, Qt::Key_Space},
+       2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedUser user;
     user.Then(Press(c.keys));
-    EXPECT_EQ(MMessageDlg("Intrebare", "", mtConfirmation, taCenter, c.buttons, c.def, 0), c.result);
+    EXPECT_EQ(MMessageDlg("Intrebare", "", mtConfirmation, taCenter, c.buttons, c.def, 0),
+              c.result);
     EXPECT_EQ(user.Pending(), 0);
   }
 }
@@ -196,8 +210,9 @@ TEST_P(MainWindows, GesturesSwitchTheUnattendedModes) {
   main.reset();
   EXPECT_EQ(MainForm(), nullptr) << "a destroyed main window is forgotten";
 }
-INSTANTIATE_TEST_SUITE_P(MsgDlg, MainWindows, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Registered" : "QMainWindow"; });
+INSTANTIATE_TEST_SUITE_P(MsgDlg, MainWindows, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "Registered" : "QMainWindow";
+});
 
 TEST_F(MsgDlgTest, NoMainWindowNoUnattendedMode) {
   AutoClose = 1;
@@ -209,12 +224,15 @@ TEST_F(MsgDlgTest, NoMainWindowNoUnattendedMode) {
 
 // Every caller's message, grabbed for review.
 TEST_F(MsgDlgTest, CallersPictures) {
-  const QString upgrade = QString(
-      "Baza de date se afla la distanta, pe SERVER.\r%1\r\rDaca nu aveti acces la SERVER pentru "
-      "a lansa UPGRADE,\r\raveti acum ocazia sa o faceti de pe acest calculator.\r\r-Acest "
-      "mesaj va apare la fiecare instalare de tip CLIENT.\rNu este nevoie sa lansati UPGRADE la "
-      "SERVER decat o singura data.\r%2\r\rFac UPGRADE la baza de date de pe SERVER?\r")
-      .arg(QString(46, '_'), QString(48, '_'));
+  const QString upgrade =
+      QString(
+          "Baza de date se afla la distanta, pe SERVER.\r%1\r\rDaca nu aveti acces la SERVER "
+          "pentru "
+          "a lansa UPGRADE,\r\raveti acum ocazia sa o faceti de pe acest calculator.\r\r-Acest "
+          "mesaj va apare la fiecare instalare de tip CLIENT.\rNu este nevoie sa lansati UPGRADE "
+          "la "
+          "SERVER decat o singura data.\r%2\r\rFac UPGRADE la baza de date de pe SERVER?\r")
+          .arg(QString(46, '_'), QString(48, '_'));
   const struct {
     const char* file;
     QString text, caption;
@@ -227,16 +245,16 @@ TEST_F(MsgDlgTest, CallersPictures) {
        Buttons({mbOK, mbCancel}), mbOK, ""},
       {"msg-older-engine.png",
        "Am gasit o instalare mai veche de\rmotor baza de date (BDE)...\rDaca ZarEDERAD nu "
-       "functioneaza, contactati-ne.\r", "", mtError, Buttons({mbOK}), mbOK,
-       "Protectia aplicatiilor existente"},
+       "functioneaza, contactati-ne.\r",
+       "", mtError, Buttons({mbOK}), mbOK, "Protectia aplicatiilor existente"},
       {"msg-dde.png", "Eroare DDE!", "Eroare...", mtError, Buttons({mbCancel}), mbCancel, ""},
       {"msg-client-data.png", "La instalarea client baza de date trebuie sa existe!", "Eroare!",
        mtError, Buttons({mbCancel}), mbCancel, ""},
       {"msg-library.png", "Nu am putut incarca UPGRADE.DLL", "Program incomplet!", mtError,
        Buttons({mbCancel}), mbCancel, ""},
       {"msg-archive.png", "Nu gasesc Upgrade.zip", "", mtError, Buttons({mbOK}), mbOK, ""},
-      {"msg-information.png", "Instalarea s-a terminat.", "", mtInformation, Buttons({mbOK}),
-       mbOK, ""},
+      {"msg-information.png", "Instalarea s-a terminat.", "", mtInformation, Buttons({mbOK}), mbOK,
+       ""},
       {"msg-custom.png", "Mesaj fara pictograma", "Altceva", mtCustom, Buttons({mbOK}), mbOK, ""},
       {"msg-client-upgrade.png", upgrade, "UPGRADE baza de date SERVER ?", mtConfirmation,
        Buttons({mbYes, mbNo}), mbNo, ""},

@@ -68,8 +68,8 @@ TEST(TitleBar, GradientColumns) {
             RGB(128, 128, 10));
   EXPECT_EQ(TTitleBar::GradientColor(RGB(0, 255, 10), RGB(255, 0, 10), 1, 300),
             RGB(1, 255, 10));  // ceil(-0.85) = 0
-  EXPECT_EQ(TTitleBar::GradientColor(RGB(0, 0, 0), RGB(255, 255, 255), 20, 300),
-            RGB(17, 17, 17)) << "an exact product is not pushed up";
+  EXPECT_EQ(TTitleBar::GradientColor(RGB(0, 0, 0), RGB(255, 255, 255), 20, 300), RGB(17, 17, 17))
+      << "an exact product is not pushed up";
 }
 
 TEST(TitleBar, SolidWithEqualColoursOrInLowColour) {

@@ -23,7 +23,9 @@
 namespace {
 
 // The medium as the installer state describes it.
-TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+TDiskSet StateDisks() {
+  return {SourceDir, DiskCount, ShownProgramDir};
+}
 
 // A copy page without a window: it records what the operations show.
 struct FakePage : TDiskSetPage {
@@ -39,7 +41,9 @@ struct FakePage : TDiskSetPage {
 };
 
 // The text a message window shows.
-QString ShownText(QWidget* modal) { return ScriptedUser::MessageText(modal); }
+QString ShownText(QWidget* modal) {
+  return ScriptedUser::MessageText(modal);
+}
 
 // Answers a message window: records its title and text, keeps a picture of it, and presses the
 // button with this caption (none: the standard box's OK).
@@ -89,23 +93,29 @@ TEST_F(DisksetTest, IsArchivePartTakesSelectedKeysWithADigitAtTheEnd) {
     const char* name;
     bool expected;
   } cases[] = {
-      {"EXE.1", true},      {"exe.1", true},     {"EXE.01", true},     {"EXE.10", true},
-      {"EXE.ZIP.3", true},  {"HELP.1", true},    {"KANVERO.7", true},  {"HELP.ZIP", false},
-      {"EXE", false},       {"EXE.", false},     {"EXE.1A", false},    {"DBDAT.1", false},
-      {"DBNEW.2", false},   {"UPGRADE.1", false}, {"INSTALL.EXE", false}, {"EXEC.1", false},
-      {"DISK1", false},     {".1", false},
+      {"EXE.1", true},     {"exe.1", true},      {"EXE.01", true},       {"EXE.10", true},
+      {"EXE.ZIP.3", true}, {"HELP.1", true},     {"KANVERO.7", true},    {"HELP.ZIP", false},
+      {"EXE", false},      {"EXE.", false},      {"EXE.1A", false},      {"DBDAT.1", false},
+      {"DBNEW.2", false},  {"UPGRADE.1", false}, {"INSTALL.EXE", false}, {"EXEC.1", false},
+      {"DISK1", false},    {".1", false},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(IsArchivePart(c.name, client), c.expected) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(IsArchivePart(c.name, client), c.expected) << c.name;
   EXPECT_TRUE(IsArchivePart("DBDAT.1", InstallSets[ikLocal]));
   EXPECT_FALSE(IsArchivePart("EXE.1", InstallSets[ikNone]));
 }
 
 TEST_F(DisksetTest, AFixedSourceReadsOneDiskInNameOrder) {
   QString cd = machine.AddDrive('D', "cdrom");
-  Insert(cd, {{"DISK1", ""}, {"INSTALL.EXE", "exe"}, {"INSTALL.CFG", "cfg"},
-              {"UPGRADE.1", "u"}, {"exe.1", "1"}, {"EXE.10", "X"}, {"EXE.2", "2"},
-              {"HELP.ZIP", "not a part"}, {"HELP.1", "h"}, {"DBDAT.1", "d"},
+  Insert(cd, {{"DISK1", ""},
+              {"INSTALL.EXE", "exe"},
+              {"INSTALL.CFG", "cfg"},
+              {"UPGRADE.1", "u"},
+              {"exe.1", "1"},
+              {"EXE.10", "X"},
+              {"EXE.2", "2"},
+              {"HELP.ZIP", "not a part"},
+              {"HELP.1", "h"},
+              {"DBDAT.1", "d"},
               {"README.TXT", "r"}});
   SourceDir = "D:\\";
   DiskCount = 6;
@@ -221,11 +231,11 @@ TEST_F(DisksetTest, UnreadablePartsAddNothingAndUnwritableArchivesAreErrors) {
 }
 
 TEST_F(DisksetTest, UnzipArchiveDrivesTheGaugeInKiB) {
-  machine.WriteHostFile(program + "/EXE.ZIP",
-                        BuildZip({FileEntry("A.BIN", QByteArray(5000, 'a')),
-                                  FileEntry("EMPTY.TXT", ""),
-                                  FileEntry("SUB/B.BIN", QByteArray(2048, 'b')),
-                                  FileEntry("C.BIN", QByteArray(1023, 'c'))}));
+  machine.WriteHostFile(
+      program + "/EXE.ZIP",
+      BuildZip({FileEntry("A.BIN", QByteArray(5000, 'a')), FileEntry("EMPTY.TXT", ""),
+                FileEntry("SUB/B.BIN", QByteArray(2048, 'b')),
+                FileEntry("C.BIN", QByteArray(1023, 'c'))}));
   win::SetCurrentDir("C:\\WinZorv");
   page.ZipSize = 99;
   page.ZipProgres = 99;
@@ -249,7 +259,8 @@ TEST_F(DisksetTest, DeleteArchivesRemovesOnlyAssembledArchives) {
   DeleteArchives("C:\\WinZorv\\");
   EXPECT_EQ(user.Pending(), 0);
   ASSERT_EQ(messages.size(), 1);
-  EXPECT_TRUE(messages[0].endsWith("|Nu pot sterge C:\\WinZorv\\DBDAT.ZIP")) << messages[0].toStdString();
+  EXPECT_TRUE(messages[0].endsWith("|Nu pot sterge C:\\WinZorv\\DBDAT.ZIP"))
+      << messages[0].toStdString();
   EXPECT_EQ(ProgramFiles(), QStringList({"BACKUP.ZIP", "DBDAT.ZIP", "EXE.ZIP.OLD", "notes.txt"}));
 }
 

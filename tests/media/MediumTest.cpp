@@ -20,7 +20,9 @@
 namespace {
 
 // The medium as the installer state describes it.
-TDiskSet StateDisks() { return {SourceDir, DiskCount, ShownProgramDir}; }
+TDiskSet StateDisks() {
+  return {SourceDir, DiskCount, ShownProgramDir};
+}
 
 struct NullPage : TDiskSetPage {
   void SetGroupName(const QString&) override {}
@@ -65,7 +67,8 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   {
     QFile hlp(src + "/HELP/ZORVAN.HLP");
     ASSERT_TRUE(hlp.open(QIODevice::ReadWrite));
-    hlp.setFileTime(QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)), QFileDevice::FileModificationTime);
+    hlp.setFileTime(QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)),
+                    QFileDevice::FileModificationTime);
   }
   machine.WriteHostFile(machine.folder() + "/setup", "#!/bin/sh\n");
   machine.WriteHostFile(machine.folder() + "/UPGRADE.so", "library");
@@ -78,7 +81,8 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
   ASSERT_EQ(disks, QStringList({"disk1", "disk2", "disk3"}));
   for (int n = 1; n <= 3; ++n) {
     EXPECT_TRUE(QFileInfo(QString("%1/disk%2/DISK%2").arg(medium).arg(n)).isFile());
-    for (const QFileInfo& part : QDir(QString("%1/disk%2").arg(medium).arg(n)).entryInfoList({"*.?"}))
+    for (const QFileInfo& part :
+         QDir(QString("%1/disk%2").arg(medium).arg(n)).entryInfoList({"*.?"}))
       EXPECT_LE(part.size(), 30000) << part.fileName().toStdString();
   }
   EXPECT_EQ(machine.ReadHostFile(medium + "/disk1/INSTALL.CFG"), "[General]\r\nNrDiscuri=3\r\n");
@@ -93,7 +97,8 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
     return [=, this](QWidget* modal) {
       QDir(floppy).removeRecursively();
       QDir().mkpath(floppy);
-      for (const QFileInfo& f : QDir(QString("%1/disk%2").arg(medium).arg(n)).entryInfoList(QDir::Files))
+      for (const QFileInfo& f :
+           QDir(QString("%1/disk%2").arg(medium).arg(n)).entryInfoList(QDir::Files))
         QFile::copy(f.filePath(), floppy + "/" + f.fileName());
       ScriptedUser::Click("O&K")(modal);
     };
@@ -126,12 +131,14 @@ TEST_F(MediumTest, AMediumOfThreeDisksAssemblesAndUnpacksToTheSameFiles) {
     QString path = it.next();
     QString rel = path.mid(src.size() + 1);
     rel = rel.mid(rel.indexOf('/') + 1);  // below the component folder
-    EXPECT_EQ(machine.ReadHostFile(out + "/" + rel), machine.ReadHostFile(path)) << rel.toStdString();
+    EXPECT_EQ(machine.ReadHostFile(out + "/" + rel), machine.ReadHostFile(path))
+        << rel.toStdString();
     ++files;
   }
   EXPECT_EQ(files, 5);
   EXPECT_TRUE(QFileInfo(out + "/EMPTY").isDir());
-  EXPECT_EQ(win::FileModified("C:\\Out\\ZORVAN.HLP"), QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)));
+  EXPECT_EQ(win::FileModified("C:\\Out\\ZORVAN.HLP"),
+            QDateTime(QDate(2020, 5, 6), QTime(7, 8, 10)));
   EXPECT_EQ(win::FileGetAttr("C:\\Out\\READONLY.TXT") & win::faReadOnly, win::faReadOnly);
   EXPECT_TRUE(QFileInfo(out + "/ZORVAN.EXE").isExecutable());
 }
@@ -144,7 +151,9 @@ TEST_F(MediumTest, TheInstallerOnTheMediumIsAStrippedCopy) {
   machine.WriteHostFile(src + "/EXE/A.TXT", "a");
   ASSERT_EQ(Mkmedium({"--out", medium, "--disks", "1", "--installer", build, src + "/EXE"}), 0);
   const QByteArray placed = machine.ReadHostFile(medium + "/disk1/INSTALL.EXE");
-  EXPECT_TRUE(placed.startsWith("\x7f" "ELF"));
+  EXPECT_TRUE(
+      placed.startsWith("\x7f"
+                        "ELF"));
   EXPECT_FALSE(placed.contains(".debug_info"));
   EXPECT_LT(placed.size(), before.size());
   EXPECT_TRUE(QFileInfo(medium + "/disk1/INSTALL.EXE").isExecutable());

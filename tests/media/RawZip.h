@@ -14,7 +14,7 @@ struct RawEntry {
   quint16 madeBy = 0x0014;  // MS-DOS, version 2.0
   quint32 external = 0x20;  // archive
   quint16 flags = 0;
-  quint16 dosTime = (10 << 11) | (30 << 5) | 5;   // 10:30:10
+  quint16 dosTime = (10 << 11) | (30 << 5) | 5;            // 10:30:10
   quint16 dosDate = ((2021 - 1980) << 9) | (3 << 5) | 14;  // 2021-03-14
   // Overrides of the computed fields (for lies).
   qint64 crc = -1;

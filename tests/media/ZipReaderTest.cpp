@@ -11,9 +11,9 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include "RawZip.h"
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
-#include "RawZip.h"
 #include "media/Inflate.h"
 #include "media/ZipReader.h"
 #include "platform/Files.h"
@@ -33,8 +33,8 @@ class ZipReaderTest : public MachineTest {
   // Every file and link of the machine, relative to its folder.
   QSet<QString> Tree() const {
     QSet<QString> all;
-    QDirIterator it(machine.folder(), QDir::AllEntries | QDir::Hidden | QDir::System |
-                                          QDir::NoDotAndDotDot,
+    QDirIterator it(machine.folder(),
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) all.insert(it.next().mid(machine.folder().size()));
     return all;
@@ -161,8 +161,8 @@ TEST_F(ZipReaderTest, UnpacksFoldersFilesTimesAndAttributes) {
 }
 
 TEST_F(ZipReaderTest, UnpacksOneEntryByIndex) {
-  Write(BuildZip({FileEntry("A.TXT", "a"), FileEntry("NEW/DATA/B.DB", "b"),
-                  FileEntry("C.TXT", "c")}));
+  Write(BuildZip(
+      {FileEntry("A.TXT", "a"), FileEntry("NEW/DATA/B.DB", "b"), FileEntry("C.TXT", "c")}));
   TZipReader r(archive);
   int reports = 0;
   r.OnProgress = [&](quint64, const TZipHeader& h) {
@@ -301,7 +301,8 @@ TEST_F(ZipReaderTest, RandomDamageIsRefusedOrUnpackedButNeverEscapes) {
       EXPECT_TRUE(e.message().contains(archive)) << e.what();
     }
     for (const QString& p : Tree() - before) {
-      EXPECT_TRUE(p == "/drive_c/WinZorv" || p.startsWith("/drive_c/WinZorv/DEST")) << p.toStdString();
+      EXPECT_TRUE(p == "/drive_c/WinZorv" || p.startsWith("/drive_c/WinZorv/DEST"))
+          << p.toStdString();
       EXPECT_FALSE(p.endsWith(".tmp")) << p.toStdString();
     }
   }

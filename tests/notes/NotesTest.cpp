@@ -171,7 +171,7 @@ TEST_F(NotesTest, PlacedOverTheBackdrop) {
     backdrop.render(&sp);
     own->render(&sp, own->pos());
     sp.end();
-      screen.save(ArtifactPath("notes-over-backdrop.png"));
+    screen.save(ArtifactPath("notes-over-backdrop.png"));
     Installer = nullptr;
   }
   ReleaseNotes = notes;

@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -119,12 +119,11 @@ class ConfigPageTest : public MachineTest {
   }
   TEngineCfg EngineCfg() const {
     TEngineCfg cfg;
-    EXPECT_TRUE(cfg.Parse(machine.ReadHostFile(machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG"))));
+    EXPECT_TRUE(
+        cfg.Parse(machine.ReadHostFile(machine.Host(QString(kEngineFolder) + "\\IDAPI32.CFG"))));
     return cfg;
   }
-  void Grab(QWidget* page, const QString& name) {
-    GrabOverBackdrop(&backdrop->window, page, name);
-  }
+  void Grab(QWidget* page, const QString& name) { GrabOverBackdrop(&backdrop->window, page, name); }
   void Continue(TConfig& page) {
     page.show();
     page.activateWindow();
@@ -310,15 +309,19 @@ TEST_F(ConfigPageTest, AFailedEngineStepNeverReachesTheFinishPage) {
        },
        "bde.reg: regedit /s ended with exit code 1"},
       {"a registry store with a broken line",
-       [&] { machine.WriteHostFile(store, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nbroken\r\n"); },
+       [&] {
+         machine.WriteHostFile(store, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nbroken\r\n");
+       },
        "bde.reg: regedit /s ended with exit code 1"},
       {"an engine configuration that cannot be read",
        [&] { machine.WriteHostFile(cfg, "[\\DRIVERS\\PARADOX\\INIT]\r\ngarbage\r\n"); },
        "IDAPI32.CFG cannot be read"},
       {"an alias that exists already",
        [&] {
-         machine.WriteHostFile(cfg, "[\\DRIVERS\\PARADOX\\INIT]\r\nNET DIR=\r\n"
-                                    "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=E:\\Old\r\n");
+         machine.WriteHostFile(
+             cfg,
+             "[\\DRIVERS\\PARADOX\\INIT]\r\nNET DIR=\r\n"
+             "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=E:\\Old\r\n");
        },
        nullptr},
   };

@@ -46,7 +46,8 @@ Entries Payload(const QString& key) {
   if (key == "VELAROS") return {{"VELAROS.EXE", "MZ velaros"}, {"SERVICE.EXE", "MZ service"}};
   if (key == "DBDAT") return {{"DATA/", ""}, {"DATA/FIRME.DB", "firme"}};
   if (key == "DBNEW")
-    return {{"NEW/DATA/DATA.DB", "date noi"}, {"NEW/FIRMA/FIRMA.DB", "firma noua"},
+    return {{"NEW/DATA/DATA.DB", "date noi"},
+            {"NEW/FIRMA/FIRMA.DB", "firma noua"},
             {"NEW/LUNA/LUNA.DB", "luna noua"}};
   if (key == "BDE32") return {{"bde.reg", "REGEDIT4\r\n"}, {"IDAPI32.CFG", ""}};
   if (key == "HELP") return {{"ZORVAN.HLP", "help"}};
@@ -113,7 +114,8 @@ class CopyPageTest : public MachineTest {
     const QByteArray all = machine.ReadHostFile(zip);
     const int chunk = (int(all.size()) + parts - 1) / parts;
     for (int i = 0; i < parts; ++i)
-      machine.WriteHostFile(QString("%1/%2.%3").arg(kit, key).arg(i + 1), all.mid(i * chunk, chunk));
+      machine.WriteHostFile(QString("%1/%2.%3").arg(kit, key).arg(i + 1),
+                            all.mid(i * chunk, chunk));
   }
   void PutAll() {
     for (const char* key : kKeys) PutArchive(key, Payload(key));
@@ -134,9 +136,7 @@ class CopyPageTest : public MachineTest {
     return out;
   }
   // The page over the backdrop, where the driver puts it.
-  void Grab(QWidget* page, const QString& name) {
-    GrabOverBackdrop(&backdrop->window, page, name);
-  }
+  void Grab(QWidget* page, const QString& name) { GrabOverBackdrop(&backdrop->window, page, name); }
   // Shows the page and presses Alt+C, as a person would; the copy runs inside.
   void Continue(TCopy& page) {
     if (!page.isVisible()) page.show();
@@ -178,8 +178,8 @@ TEST_F(CopyPageTest, LocalCopyPutsEveryComponentInItsPlace) {
             (QStringList{"Asamblare arhive...", "BDE32.1", "DBDAT.1", "DBNEW.1", "EXE.1", "EXE.2",
                          "EXE.3", "HELP.1", "KANVERO.1", "VELAROS.1", "Fisiere executabile",
                          "Velaros ZORVAN", "ZORVAN: baza de date si exemple",
-                         "ZORVAN: baza de date martor", "Borland Database Engine",
-                         "Help Zarederad", "Kanvero ZORVAN"}));
+                         "ZORVAN: baza de date martor", "Borland Database Engine", "Help Zarederad",
+                         "Kanvero ZORVAN"}));
   EXPECT_EQ(FilesUnder("C:\\WinZorv"),
             (QStringList{"CFX32.OCX", "KANVERO.EXE", "MINE.ZIP", "SERVICE.EXE", "VELAROS.EXE",
                          "ZORVAN.EXE", "ZORVAN.HLP"}))
@@ -197,9 +197,13 @@ TEST_F(CopyPageTest, LocalCopyPutsEveryComponentInItsPlace) {
 }
 
 TEST_F(CopyPageTest, KindsTakeTheirComponents) {
-  const QStringList all = {"Fisiere executabile", "Velaros ZORVAN",
-                           "ZORVAN: baza de date si exemple", "ZORVAN: baza de date martor",
-                           "Borland Database Engine", "Help Zarederad", "Kanvero ZORVAN"};
+  const QStringList all = {"Fisiere executabile",
+                           "Velaros ZORVAN",
+                           "ZORVAN: baza de date si exemple",
+                           "ZORVAN: baza de date martor",
+                           "Borland Database Engine",
+                           "Help Zarederad",
+                           "Kanvero ZORVAN"};
   const QStringList client = {"Fisiere executabile", "Velaros ZORVAN", "Borland Database Engine",
                               "Help Zarederad", "Kanvero ZORVAN"};
   const struct {
@@ -256,7 +260,8 @@ TEST_F(CopyPageTest, AnInstalledEngineKeepsItsFiles) {
     OldEngineFound = false;
     {
       win::TRegistry reg;
-      ASSERT_TRUE(reg.OpenKey("\\Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT", true));
+      ASSERT_TRUE(
+          reg.OpenKey("\\Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT", true));
       reg.WriteString("VERSION", c.version);
     }
     QString warning;
@@ -282,17 +287,17 @@ TEST_F(CopyPageTest, AnInstalledEngineKeepsItsFiles) {
 
 TEST_F(CopyPageTest, TemplateDatabaseReplacesTheNewFoldersCompletely) {
   PutAll();
-  for (const char* file : {"NEW\\DATA\\DATA.DB", "NEW\\DATA\\OLD.DB", "NEW\\FIRMA\\OLD.DB",
-                           "NEW\\LUNA\\OLD.PX", "NEW\\DATA\\SUB\\INNER.DB", "NEW\\README.TXT",
-                           "DATA\\MINE.DB"})
+  for (const char* file :
+       {"NEW\\DATA\\DATA.DB", "NEW\\DATA\\OLD.DB", "NEW\\FIRMA\\OLD.DB", "NEW\\LUNA\\OLD.PX",
+        "NEW\\DATA\\SUB\\INNER.DB", "NEW\\README.TXT", "DATA\\MINE.DB"})
     machine.WriteHostFile(machine.Host(QString("C:\\Date\\") + file), "old");
   TCopy page;
   Continue(page);
   EXPECT_EQ(page.ModalResult, prNext);
-  EXPECT_EQ(FilesUnder("C:\\Date"),
-            (QStringList{"DATA/FIRME.DB", "DATA/MINE.DB", "NEW/DATA/DATA.DB",
-                         "NEW/DATA/SUB/INNER.DB", "NEW/FIRMA/FIRMA.DB", "NEW/LUNA/LUNA.DB",
-                         "NEW/README.TXT"}))
+  EXPECT_EQ(
+      FilesUnder("C:\\Date"),
+      (QStringList{"DATA/FIRME.DB", "DATA/MINE.DB", "NEW/DATA/DATA.DB", "NEW/DATA/SUB/INNER.DB",
+                   "NEW/FIRMA/FIRMA.DB", "NEW/LUNA/LUNA.DB", "NEW/README.TXT"}))
       << "the three folders' own files are replaced; subfolders and other folders stay";
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\NEW\\DATA\\DATA.DB")), "date noi");
 }
@@ -410,7 +415,8 @@ TEST_F(CopyPageTest, CancelledDiskPromptEndsWithQuit) {
   TCopy page;
   Continue(page);
   EXPECT_EQ(page.ModalResult, prQuit);
-  EXPECT_TRUE(prompt.contains("introdu discul de instalare cu numarul \n1")) << prompt.toStdString();
+  EXPECT_TRUE(prompt.contains("introdu discul de instalare cu numarul \n1"))
+      << prompt.toStdString();
   EXPECT_EQ(page.CopyProgress->Max(), 2) << "floppies: as many disks as configured";
   EXPECT_FALSE(page.BNext->isEnabled());
 }

@@ -27,7 +27,9 @@
 
 namespace {
 
-void Later(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+void Later(std::function<void()> action) {
+  QTimer::singleShot(0, qApp, std::move(action));
+}
 
 void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier) {
   if (QApplication::activeWindow() != window) {

@@ -21,7 +21,6 @@
 #include "common/PageShots.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
-#include "platform/QtPrinters.h"
 #include "core/Iglobals.h"
 #include "core/Main.h"
 #include "kit/Actives.h"
@@ -37,12 +36,15 @@
 #include "pages/Cseldir.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/QtPrinters.h"
 
 namespace {
 
 // Runs after the current step has returned, inside the page's own modal loop, so that a dialog
 // it opens is answered by the next step.
-void Later(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+void Later(std::function<void()> action) {
+  QTimer::singleShot(0, qApp, std::move(action));
+}
 
 // A key as a user types it into whatever has the focus in the window.
 void Press(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::AltModifier) {
@@ -111,7 +113,6 @@ class StubPage : public TMForm {
   std::vector<int>* shown_;
 };
 
-
 class InstallPagesTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -124,9 +125,7 @@ class InstallPagesTest : public MachineTest {
     PageTable[4] = [] { return new TEndScreen; };
     machine.AddDrive('D', "fixed");
   }
-  void TearDown() override {
-    ResetInstallerState();
-  }
+  void TearDown() override { ResetInstallerState(); }
   // Shows one page modally as the driver does; returns its page result.
   template <class T>
   int ShowPage() {
@@ -288,16 +287,51 @@ TEST_F(InstallPagesTest, FoldersPageContinue) {
     QStringList created;  // folders that exist afterwards
     QStringList absent;   // folders that do not
   } cases[] = {
-      {"LOCAL with the initial values", ikLocal, QString(), QString(), true, "C:\\WinZorv",
-       "C:\\WinZorv", {"C:\\WinZorv"}, {}},
-      {"SERVER with an existing data folder", ikServer, QString(), "D:\\DATE", true,
-       "C:\\WinZorv", "D:\\DATE", {"C:\\WinZorv"}, {}},
-      {"SERVER with a new data folder", ikServer, "C:\\Zorv\\", "d:\\Noua", true, "C:\\Zorv\\",
-       "d:\\Noua", {"C:\\Zorv", "D:\\Noua"}, {}},
-      {"SERVER whose data folder's parent is missing", ikServer, QString(),
-       "D:\\Lipsa\\DATE", false, "C:\\WinZorv", "C:\\WinZorv", {"C:\\WinZorv"}, {"D:\\Lipsa"}},
-      {"a program folder whose parent is missing", ikLocal, "C:\\Nu\\WinZorv", QString(), false,
-       "C:\\Nu\\WinZorv", "C:\\Nu\\WinZorv", {}, {"C:\\Nu"}},
+      {"LOCAL with the initial values",
+       ikLocal,
+       QString(),
+       QString(),
+       true,
+       "C:\\WinZorv",
+       "C:\\WinZorv",
+       {"C:\\WinZorv"},
+       {}},
+      {"SERVER with an existing data folder",
+       ikServer,
+       QString(),
+       "D:\\DATE",
+       true,
+       "C:\\WinZorv",
+       "D:\\DATE",
+       {"C:\\WinZorv"},
+       {}},
+      {"SERVER with a new data folder",
+       ikServer,
+       "C:\\Zorv\\",
+       "d:\\Noua",
+       true,
+       "C:\\Zorv\\",
+       "d:\\Noua",
+       {"C:\\Zorv", "D:\\Noua"},
+       {}},
+      {"SERVER whose data folder's parent is missing",
+       ikServer,
+       QString(),
+       "D:\\Lipsa\\DATE",
+       false,
+       "C:\\WinZorv",
+       "C:\\WinZorv",
+       {"C:\\WinZorv"},
+       {"D:\\Lipsa"}},
+      {"a program folder whose parent is missing",
+       ikLocal,
+       "C:\\Nu\\WinZorv",
+       QString(),
+       false,
+       "C:\\Nu\\WinZorv",
+       "C:\\Nu\\WinZorv",
+       {},
+       {"C:\\Nu"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -533,8 +567,10 @@ QStringList EnterIn(QWidget* field) {
       QWidget* modal = QApplication::activeModalWidget();
       if (!modal || modal == window) return;
       opened << modal->metaObject()->className();
-      if (auto* form = qobject_cast<TMForm*>(modal)) form->ModalResult = mrCancel;
-      else modal->close();
+      if (auto* form = qobject_cast<TMForm*>(modal))
+        form->ModalResult = mrCancel;
+      else
+        modal->close();
     });
     QTest::keyClick(field, key, modifiers);
     QCoreApplication::processEvents();
@@ -574,9 +610,12 @@ TEST_F(InstallPagesTest, EnterInAFieldDoesNothing) {
     ResetInstallerState();
     InstallKind = c.kind;
     std::unique_ptr<TMForm> window;
-    if (c.locate) window.reset(new TFindApp);
-    else if (c.kind == ikNone) window.reset(new TDirDialog);
-    else window.reset(new TDirs);
+    if (c.locate)
+      window.reset(new TFindApp);
+    else if (c.kind == ikNone)
+      window.reset(new TDirDialog);
+    else
+      window.reset(new TDirs);
     QString typed, shown;
     QStringList opened;
     bool open = false;
@@ -702,11 +741,9 @@ TEST_F(InstallPagesTest, UnattendedMessagesOverTheBackdrop) {
 
   ScriptedUser disk;
   disk.Then(pressIcon);
-  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0),
-            mrOk);
+  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0), mrOk);
   EXPECT_TRUE(AutoPress);
-  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0),
-            mrOk)
+  EXPECT_EQ(MMessageDlg(prompt, "", mtWarning, taCenter, Buttons({mbOK, mbCancel}), mbOK, 0), mrOk)
       << "answered by itself";
   EXPECT_EQ(user.Pending() + disk.Pending(), 0);
 }

@@ -274,8 +274,9 @@ TEST_F(UpgradePagesTest, ThePageStaysLiveWhileAStepRuns) {
 
 TEST_F(UpgradePagesTest, AFailedStepLosesItsMarkAndTheLaterStepsRun) {
   // The sample library on an empty database of the alias ZORVAN, told to fail the lists.
-  machine.WriteHostFile(machine.Host("C:\\BDE\\IDAPI32.CFG"),
-                        "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
+  machine.WriteHostFile(
+      machine.Host("C:\\BDE\\IDAPI32.CFG"),
+      "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
   win::TRegistry reg;
   reg.OpenKey("\\Software\\Borland\\Database Engine", true);
   reg.WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");

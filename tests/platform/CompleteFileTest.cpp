@@ -1,6 +1,6 @@
 // A file written complete or not at all, as the ZIP reader and the shared stores write theirs.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -23,9 +23,9 @@ class CompleteFileTest : public ::testing::Test {
   }
   void TearDown() override { ::close(fd); }
   QStringList Entries() const {
-    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                          QDir::NoDotAndDotDot,
-                                      QDir::Name);
+    return QDir(dir.path())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDir::Name);
   }
   QByteArray Read(const QString& name) const {
     QFile f(dir.path() + "/" + name);

@@ -12,8 +12,8 @@
 #include <cerrno>
 #include <functional>
 
-#include "common/TestMachine.h"
 #include "QtPrinters.h"
+#include "common/TestMachine.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -243,8 +243,7 @@ TEST_F(FilesTest, ModificationTimeRoundTrip) {
   machine.WriteHostFile(c + "/a.txt", "a");
   for (const QDateTime& when :
        {QDateTime(QDate(1998, 12, 24), QTime(23, 59, 58, 250)),
-        QDateTime(QDate(2030, 6, 1), QTime(0, 0)),
-        QDateTime::fromMSecsSinceEpoch(-1500)}) {
+        QDateTime(QDate(2030, 6, 1), QTime(0, 0)), QDateTime::fromMSecsSinceEpoch(-1500)}) {
     ASSERT_TRUE(SetFileModified("C:\\A.txt", when)) << when.toString().toStdString();
     EXPECT_EQ(FileModified("c:\\a.TXT"), when);
     EXPECT_EQ(FindFiles("C:\\a.txt", 0).value(0).Time, when);
@@ -259,16 +258,34 @@ TEST(MaskTest, PlatformWildcardRules) {
     const char* name;
     bool matches;
   } cases[] = {
-      {"*.*", "README", true},     {"*.*", "a.b.c", true},      {"*", "a.b", true},
-      {"*.TXT", "notes.txt", true}, {"*.TXT", "notes.txt1", false}, {"*.TXT", "TXT", false},
-      {"*.TXT", "a.b.txt", true},  {"EXE.*", "EXE", true},      {"EXE.*", "exe.1", true},
-      {"EXE.*", "EXEC", false},    {"EXE.*", "EXE.ZIP", true},  {"*.", "README", true},
-      {"*.", "read.me", false},    {"EXE.", "EXE", true},       {"EXE.", "EXE.1", false},
-      {"?", "a", true},            {"?", "ab", false},
-      {"??.TXT", "a.txt", true},   {"??.TXT", "abc.txt", false}, {"A?C", "AC", false},
-      {"A?C", "ABC", true},        {"A?", "A", true},           {"A?.*", "A", true},
-      {"a?c", "A.C", false},       {"ZORV*.EX?", "zorvan.exe", true},
-      {"ZORV*.EX?", "zorvan.ex", true}, {"*A*", "xyz", false},  {"disk?.ZIP", "DISK12.zip", false},
+      {"*.*", "README", true},
+      {"*.*", "a.b.c", true},
+      {"*", "a.b", true},
+      {"*.TXT", "notes.txt", true},
+      {"*.TXT", "notes.txt1", false},
+      {"*.TXT", "TXT", false},
+      {"*.TXT", "a.b.txt", true},
+      {"EXE.*", "EXE", true},
+      {"EXE.*", "exe.1", true},
+      {"EXE.*", "EXEC", false},
+      {"EXE.*", "EXE.ZIP", true},
+      {"*.", "README", true},
+      {"*.", "read.me", false},
+      {"EXE.", "EXE", true},
+      {"EXE.", "EXE.1", false},
+      {"?", "a", true},
+      {"?", "ab", false},
+      {"??.TXT", "a.txt", true},
+      {"??.TXT", "abc.txt", false},
+      {"A?C", "AC", false},
+      {"A?C", "ABC", true},
+      {"A?", "A", true},
+      {"A?.*", "A", true},
+      {"a?c", "A.C", false},
+      {"ZORV*.EX?", "zorvan.exe", true},
+      {"ZORV*.EX?", "zorvan.ex", true},
+      {"*A*", "xyz", false},
+      {"disk?.ZIP", "DISK12.zip", false},
   };
   for (const Case& k : cases)
     EXPECT_EQ(MatchesMask(k.name, k.mask), k.matches) << k.mask << " / " << k.name;
@@ -276,7 +293,8 @@ TEST(MaskTest, PlatformWildcardRules) {
 
 TEST_F(FilesTest, ListingsOrderAndFilter) {
   QString f = c + "/WinZorv";
-  for (const char* name : {"b.txt", "A.TXT", "c", "exe.zip"}) machine.WriteHostFile(f + "/" + name, "12");
+  for (const char* name : {"b.txt", "A.TXT", "c", "exe.zip"})
+    machine.WriteHostFile(f + "/" + name, "12");
   QDir(f).mkpath("Sub");
   ::chmod(QFile::encodeName(f + "/c"), 0444);
 
@@ -309,8 +327,12 @@ TEST_F(FilesTest, DotEntriesOnlyBelowRoots) {
     const char* mask;
     bool dots;
   } cases[] = {
-      {"C:\\*.*", false},         {"c:/*", false},          {"C:\\WinZorv\\*.*", true},
-      {"C:\\WinZorv\\..\\*", false}, {"\\\\srv\\share\\*.*", false}, {"//srv/share/*.*", false},
+      {"C:\\*.*", false},
+      {"c:/*", false},
+      {"C:\\WinZorv\\*.*", true},
+      {"C:\\WinZorv\\..\\*", false},
+      {"\\\\srv\\share\\*.*", false},
+      {"//srv/share/*.*", false},
       {"\\\\srv\\share\\WinZorv\\*.*", true},
   };
   for (const Case& k : cases) {

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "common/TestMachine.h"
 #include "QtPrinters.h"
+#include "common/TestMachine.h"
 #include "platform/Files.h"
 #include "platform/Machine.h"
 #include "platform/Paths.h"
@@ -82,8 +82,8 @@ TEST_F(MachineSetup, DrivesOfMachineIni) {
   machine.WriteHostFile(machine.folder() + "/machine.ini",
                         "[Drives]\n"
                         "c=fixed,drive_c\n"
-                        "D=floppy,drive_d\n"        // unknown type: no drive
-                        "E=cdrom\n"                 // no folder: no drive
+                        "D=floppy,drive_d\n"          // unknown type: no drive
+                        "E=cdrom\n"                   // no folder: no drive
                         "C=removable,drive_c/x/..\n"  // a later line wins
                         "[Network]\n"
                         "\\\\srv\\share\\=shares/srv\n");

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "common/TestMachine.h"
 #include "QtPrinters.h"
+#include "common/TestMachine.h"
 #include "platform/Files.h"
 #include "platform/Machine.h"
 #include "platform/Paths.h"
@@ -137,7 +137,8 @@ TEST_F(PathsTest, WindowsNameOfAHostPathTakesTheLongestDrive) {
   QDir(f).mkpath("data");
   RewriteMachineIni(machine,
                     "[Drives]\nZ=fixed,/\nC=fixed,drive_c\nD=fixed,drive_c/WinZorv/DATA\n"
-                    "E=fixed," + QFile::encodeName(f) + "/data/link\n");
+                    "E=fixed," +
+                        QFile::encodeName(f) + "/data/link\n");
   EXPECT_EQ(ToWindowsPath(f + "/drive_c/WinZorv/x.txt"), "C:\\WinZorv\\x.txt");
   EXPECT_EQ(ToWindowsPath(f + "/drive_c/WinZorv/DATA/y/z.db"), "D:\\y\\z.db");
   EXPECT_EQ(ToWindowsPath(f + "/drive_c"), "C:\\");
@@ -169,11 +170,19 @@ TEST_F(PathsTest, DriveTypes) {
     const char* root;
     unsigned type;
   } cases[] = {
-      {"A:\\", DRIVE_REMOVABLE}, {"C:\\", DRIVE_FIXED},      {"c:", DRIVE_FIXED},
-      {"c:/", DRIVE_FIXED},      {"D:\\", DRIVE_CDROM},      {"R:\\", DRIVE_RAMDISK},
-      {"N:\\", DRIVE_REMOTE},    {"Q:\\", DRIVE_NO_ROOT_DIR}, {"C:\\windows", DRIVE_NO_ROOT_DIR},
-      {"\\\\srv\\share\\", DRIVE_REMOTE},  {"\\\\SRV\\SHARE", DRIVE_REMOTE},
-      {"\\\\srv\\other\\", DRIVE_NO_ROOT_DIR}, {"\\\\srv\\share\\WinZorv", DRIVE_NO_ROOT_DIR},
+      {"A:\\", DRIVE_REMOVABLE},
+      {"C:\\", DRIVE_FIXED},
+      {"c:", DRIVE_FIXED},
+      {"c:/", DRIVE_FIXED},
+      {"D:\\", DRIVE_CDROM},
+      {"R:\\", DRIVE_RAMDISK},
+      {"N:\\", DRIVE_REMOTE},
+      {"Q:\\", DRIVE_NO_ROOT_DIR},
+      {"C:\\windows", DRIVE_NO_ROOT_DIR},
+      {"\\\\srv\\share\\", DRIVE_REMOTE},
+      {"\\\\SRV\\SHARE", DRIVE_REMOTE},
+      {"\\\\srv\\other\\", DRIVE_NO_ROOT_DIR},
+      {"\\\\srv\\share\\WinZorv", DRIVE_NO_ROOT_DIR},
   };
   for (const Case& k : cases) EXPECT_EQ(GetDriveType(k.root), k.type) << k.root;
 }

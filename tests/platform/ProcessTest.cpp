@@ -13,8 +13,8 @@
 #include <cerrno>
 #include <csignal>
 
-#include "common/TestMachine.h"
 #include "QtPrinters.h"
+#include "common/TestMachine.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 
@@ -31,7 +31,8 @@ TEST(ProcessArguments, SplitByThePlatformRules) {
       {R"(a\\\"b c d)", {R"(a\"b)", "c", "d"}},
       {R"(a\\\\"b c" d e)", {R"(a\\b c)", "d", "e"}},
       {R"(a"b"" c d)", {R"(ab" c d)"}},
-      {R"(C:\Program Files\ "C:\Program Files\\" end\)", {R"(C:\Program)", R"(Files\)", R"(C:\Program Files\)", R"(end\)"}},
+      {R"(C:\Program Files\ "C:\Program Files\\" end\)",
+       {R"(C:\Program)", R"(Files\)", R"(C:\Program Files\)", R"(end\)"}},
       {"", {}},
       {" \t ", {}},
       {R"(a "" b)", {"a", "", "b"}},
@@ -46,7 +47,8 @@ TEST(ProcessArguments, ProgramNameTakesNoEscapes) {
     const char* line;
     QStringList argv;
   } cases[] = {
-      {R"("C:\Program Files\WinZorv\HHUPD.EXE" /Q)", {R"(C:\Program Files\WinZorv\HHUPD.EXE)", "/Q"}},
+      {R"("C:\Program Files\WinZorv\HHUPD.EXE" /Q)",
+       {R"(C:\Program Files\WinZorv\HHUPD.EXE)", "/Q"}},
       {R"("C:\WinZorv\" "a b")", {R"(C:\WinZorv\)", "a b"}},
       {R"(C:\WinZorv\\"x y" z)", {R"(C:\WinZorv\\"x)", R"(y z)"}},
       {R"("a b"c d)", {"a b", "c", "d"}},
@@ -66,8 +68,8 @@ class ProcessTest : public MachineTest {
   }
   // A script that writes its arguments one per line to out.
   void ArgsScript(const QString& host) {
-    Script(host, "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(out) +
-                     "'");
+    Script(host,
+           "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(out) + "'");
   }
   QStringList OutLines() {
     QString text = QString::fromUtf8(machine.ReadHostFile(out));

@@ -1,8 +1,8 @@
 // Private-profile reading by the platform's rules, and WIN.INI.
 #include <gtest/gtest.h>
 
-#include "common/TestMachine.h"
 #include "QtPrinters.h"
+#include "common/TestMachine.h"
 #include "platform/Profile.h"
 
 using namespace win;
@@ -73,8 +73,9 @@ TEST_F(ProfileTest, Integers) {
     const char* key;
     int expected;
   } cases[] = {
-      {"Setup", "Three", 3}, {"setup", "TRAIL", 12}, {"Setup", "Letter", 0}, {"Setup", "Empty", 0},
-      {"Setup", "Neg", -4},  {"Setup", "Plus", 7},   {"Setup", "Missing", 99}, {"None", "Three", 99},
+      {"Setup", "Three", 3},    {"setup", "TRAIL", 12}, {"Setup", "Letter", 0},
+      {"Setup", "Empty", 0},    {"Setup", "Neg", -4},   {"Setup", "Plus", 7},
+      {"Setup", "Missing", 99}, {"None", "Three", 99},
   };
   for (const Case& k : cases)
     EXPECT_EQ(GetPrivateProfileInt(k.section, k.key, 99, "ZORV.INI"), k.expected) << k.key;

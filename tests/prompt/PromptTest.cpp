@@ -6,9 +6,13 @@
 
 namespace {
 prompt::TPrompt Disk(int n) {
-  return {"media.insert-disk", "introdu discul de instalare cu numarul \r" + QString::number(n),
-          "", prompt::TKind::Warning, prompt::TAlign::Center,
-          prompt::Buttons({prompt::bOK, prompt::bCancel}), prompt::bOK};
+  return {"media.insert-disk",
+          "introdu discul de instalare cu numarul \r" + QString::number(n),
+          "",
+          prompt::TKind::Warning,
+          prompt::TAlign::Center,
+          prompt::Buttons({prompt::bOK, prompt::bCancel}),
+          prompt::bOK};
 }
 }  // namespace
 

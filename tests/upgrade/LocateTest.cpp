@@ -40,7 +40,7 @@ class LocateTest : public ::testing::Test {
   void Folder(const QString& winFolder) { QDir().mkpath(machine().Host(winFolder)); }
   void Profile(const QByteArray& zorvanSection) {
     machine().WriteHostFile(machine().Host("C:\\windows\\WIN.INI"),
-                          "[windows]\r\nload=\r\n[Zorvan]\r\n" + zorvanSection);
+                            "[windows]\r\nload=\r\n[Zorvan]\r\n" + zorvanSection);
   }
 
   // Records what the status line showed; asks to stop from the `stopAt`th question on.
@@ -76,7 +76,7 @@ TEST_F(LocateTest, DataPlaceFromTheAliasFolder) {
       {"C:\\WinZorv\\DATABASE\\", "C:\\WinZorv\\DATABASE", "C:\\", false},
       {"C:\\WinZorv\\DATA\\DATA\\", "C:\\WinZorv\\DATA", "C:\\", false},  // one of each only
       {"N:\\Firma\\DATA", "N:\\Firma", "N:\\", true},
-      {"\\\\srv\\share", "\\\\srv\\share", "\\\\srv\\share", true},  // fewer than four "\"
+      {"\\\\srv\\share", "\\\\srv\\share", "\\\\srv\\share", true},         // fewer than four "\"
       {"\\\\alt\\share\\DATA", "\\\\alt\\share", "\\\\alt\\share", false},  // not mapped here
   };
   for (const auto& c : cases) {
@@ -134,25 +134,51 @@ TEST_F(LocateTest, SearchSources) {
     QStringList installations;
     QString found;
   } cases[] = {
-      {"AppPath with its Zorvan.exe, no size test", "AppPath=C:\\Vechi\\\r\n",
-       {"C:\\Vechi\\Zorvan.exe"}, {"C:\\Scan\\"}, "C:\\Vechi\\"},
-      {"AppPath is joined without a backslash", "AppPath=C:\\Vechi\r\n",
-       {"C:\\VechiZorvan.exe"}, {}, "C:\\Vechi"},
-      {"AppPath without Zorvan.exe goes on to the scan", "AppPath=C:\\Gol\\\r\n", {},
-       {"C:\\Scan\\"}, "C:\\Scan\\"},
-      {"DatabasePath gives its folder", "DatabasePath=C:\\Firma\\DATA\r\n",
-       {"C:\\Firma\\Zorvan.exe"}, {"C:\\Scan\\"}, "C:\\Firma\\"},
-      {"DatabasePath at a drive's root", "DatabasePath=C:\\DATA\r\n", {"C:\\Zorvan.exe"}, {},
+      {"AppPath with its Zorvan.exe, no size test",
+       "AppPath=C:\\Vechi\\\r\n",
+       {"C:\\Vechi\\Zorvan.exe"},
+       {"C:\\Scan\\"},
+       "C:\\Vechi\\"},
+      {"AppPath is joined without a backslash",
+       "AppPath=C:\\Vechi\r\n",
+       {"C:\\VechiZorvan.exe"},
+       {},
+       "C:\\Vechi"},
+      {"AppPath without Zorvan.exe goes on to the scan",
+       "AppPath=C:\\Gol\\\r\n",
+       {},
+       {"C:\\Scan\\"},
+       "C:\\Scan\\"},
+      {"DatabasePath gives its folder",
+       "DatabasePath=C:\\Firma\\DATA\r\n",
+       {"C:\\Firma\\Zorvan.exe"},
+       {"C:\\Scan\\"},
+       "C:\\Firma\\"},
+      {"DatabasePath at a drive's root",
+       "DatabasePath=C:\\DATA\r\n",
+       {"C:\\Zorvan.exe"},
+       {},
        "C:\\"},
       {"AppPath comes before DatabasePath",
        "AppPath=C:\\Unu\\\r\nDatabasePath=C:\\Doi\\DATA\r\n",
-       {"C:\\Unu\\Zorvan.exe", "C:\\Doi\\Zorvan.exe"}, {}, "C:\\Unu\\"},
-      {"DatabasePath without Zorvan.exe goes on to the scan", "DatabasePath=C:\\Alt\\DATA\r\n",
-       {}, {"C:\\Scan\\"}, "C:\\Scan\\"},
-      {"a value longer than 32 characters is cut", "AppPath=" + cut.toLatin1() + "Nou\\\r\n",
-       {cut + "Zorvan.exe", cut + "Nou\\Zorvan.exe"}, {}, cut},
-      {"the usual folder before the rest of the drive", "",
-       {}, {"C:\\Alfa\\", "C:\\WinZorv\\"}, "C:\\WinZorv\\"},
+       {"C:\\Unu\\Zorvan.exe", "C:\\Doi\\Zorvan.exe"},
+       {},
+       "C:\\Unu\\"},
+      {"DatabasePath without Zorvan.exe goes on to the scan",
+       "DatabasePath=C:\\Alt\\DATA\r\n",
+       {},
+       {"C:\\Scan\\"},
+       "C:\\Scan\\"},
+      {"a value longer than 32 characters is cut",
+       "AppPath=" + cut.toLatin1() + "Nou\\\r\n",
+       {cut + "Zorvan.exe", cut + "Nou\\Zorvan.exe"},
+       {},
+       cut},
+      {"the usual folder before the rest of the drive",
+       "",
+       {},
+       {"C:\\Alfa\\", "C:\\WinZorv\\"},
+       "C:\\WinZorv\\"},
       {"subfolders in name order", "", {}, {"C:\\beta\\", "C:\\Alfa\\Zorv\\"}, "C:\\Alfa\\Zorv\\"},
       {"nothing anywhere", "AppPath=C:\\Gol\\\r\n", {}, {}, ""},
   };
@@ -184,8 +210,7 @@ TEST_F(LocateTest, ScanLimits) {
       {"deeper than 100 characters", {deep}, "", ""},
       {"in the Windows folder", {"C:\\windows\\"}, "", ""},
       {"under the Windows folder", {"C:\\windows\\system\\Zorv\\"}, "", ""},
-      {"under a Windows folder named in other letters", {"C:\\windows\\Zorv\\"}, "C:\\WINDOWS",
-       ""},
+      {"under a Windows folder named in other letters", {"C:\\windows\\Zorv\\"}, "C:\\WINDOWS", ""},
       {"next to the Windows folder", {"C:\\windows2\\"}, "", "C:\\windows2\\"},
   };
   for (const auto& c : cases) {
@@ -206,12 +231,18 @@ TEST_F(LocateTest, ScanOfTheDrives) {
     QStringList installations;
     QString found;
   } cases[] = {
-      {"the first drive wins", {"D fixed"}, {"D:\\WinZorv\\", "C:\\Adanc\\Zorv\\"},
+      {"the first drive wins",
+       {"D fixed"},
+       {"D:\\WinZorv\\", "C:\\Adanc\\Zorv\\"},
        "C:\\Adanc\\Zorv\\"},
-      {"the usual folder of a later drive", {"D fixed", "E fixed"}, {"E:\\WinZorv\\"},
+      {"the usual folder of a later drive",
+       {"D fixed", "E fixed"},
+       {"E:\\WinZorv\\"},
        "E:\\WinZorv\\"},
-      {"only fixed drives", {"D cdrom", "E remote", "F removable", "G fixed"},
-       {"D:\\WinZorv\\", "E:\\Zorv\\", "F:\\Zorv\\", "G:\\Z\\Zorv\\"}, "G:\\Z\\Zorv\\"},
+      {"only fixed drives",
+       {"D cdrom", "E remote", "F removable", "G fixed"},
+       {"D:\\WinZorv\\", "E:\\Zorv\\", "F:\\Zorv\\", "G:\\Z\\Zorv\\"},
+       "G:\\Z\\Zorv\\"},
       {"a drive's root", {"Z fixed"}, {"Z:\\"}, "Z:\\"},
       {"nothing on any drive", {"D fixed", "E cdrom"}, {"E:\\WinZorv\\"}, ""},
   };

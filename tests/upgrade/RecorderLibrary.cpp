@@ -17,7 +17,9 @@ void Record(const std::string& call) {
 
 // "Structură: ţară, împărţire" in Windows-1250; the block is ours before, during and after.
 void Send(const char* step) {
-  static const char kText[] = "Structur\xE3: \xFE" "ar\xE3, \xEEmp\xE3r\xFEire ";
+  static const char kText[] =
+      "Structur\xE3: \xFE"
+      "ar\xE3, \xEEmp\xE3r\xFEire ";
   std::string text = std::string(kText) + step;
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
   char* p = static_cast<char*>(GlobalLock(block));
@@ -33,8 +35,12 @@ void Send(const char* step) {
 
 extern "C" {
 
-UPGRADE_API const char* RecordedCalls(void) { return calls.c_str(); }
-UPGRADE_API void SetRecordedSemafor(uint8_t ok) { semafor = ok; }
+UPGRADE_API const char* RecordedCalls(void) {
+  return calls.c_str();
+}
+UPGRADE_API void SetRecordedSemafor(uint8_t ok) {
+  semafor = ok;
+}
 
 void GetAliasPath(char* buffer) {
   // The name arrives in a zero-filled buffer of ALIAS_PATH_SIZE bytes.
@@ -65,7 +71,9 @@ uint8_t GetSemaforOK(void) {
   Record("GetSemaforOK");
   return semafor;
 }
-void SetQuickVerif(uint8_t quick) { Record(quick ? "SetQuickVerif(1)" : "SetQuickVerif(0)"); }
+void SetQuickVerif(uint8_t quick) {
+  Record(quick ? "SetQuickVerif(1)" : "SetQuickVerif(0)");
+}
 #ifndef RECORDER_WITHOUT_CHECK_EXCLUSIVE
 uint8_t CheckExclusive(void) {
   Record("CheckExclusive");

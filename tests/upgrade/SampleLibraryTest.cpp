@@ -35,7 +35,8 @@ void Sql(const QString& host, const QString& sql) {
 QStringList Query(const QString& host, const QString& sql) {
   QStringList out;
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(QFile::encodeName(host).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(QFile::encodeName(host).constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+      SQLITE_OK) {
     sqlite3_close(db);
     return {"(cannot open)"};
   }
@@ -76,8 +77,9 @@ class SampleLibraryTest : public MachineTest {
   void SetUp() override {
     savedRunFolder_ = RunFolder;
     RunFolder = "C:\\windows\\temp\\";
-    machine.WriteHostFile(machine.Host("C:\\BDE\\IDAPI32.CFG"),
-                          "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
+    machine.WriteHostFile(
+        machine.Host("C:\\BDE\\IDAPI32.CFG"),
+        "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
     win::TRegistry reg;
     reg.OpenKey("\\Software\\Borland\\Database Engine", true);
     reg.WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
@@ -90,11 +92,14 @@ class SampleLibraryTest : public MachineTest {
 
     // The database as an older version left it, with the user's own rows.
     Sql(data_ + "FIRME.DB",
-        "CREATE TABLE FIRME (COD INTEGER PRIMARY KEY, DENUMIRE TEXT NOT NULL DEFAULT '', CONT TEXT);"
-        "INSERT INTO FIRME VALUES (1, 'Alfa SRL', '4111'), (2, 'Beta SA', NULL), (7, 'Gama', '401');");
+        "CREATE TABLE FIRME (COD INTEGER PRIMARY KEY, DENUMIRE TEXT NOT NULL DEFAULT '', CONT "
+        "TEXT);"
+        "INSERT INTO FIRME VALUES (1, 'Alfa SRL', '4111'), (2, 'Beta SA', NULL), (7, 'Gama', "
+        "'401');");
     Sql(data_ + "PARAM.DB",
         "CREATE TABLE PARAM (COD TEXT PRIMARY KEY, DENUMIRE TEXT, VALOARE TEXT);"
-        "INSERT INTO PARAM VALUES ('P001', 'Parametrul 1', 'valoarea mea'), ('P900', 'Al meu', '9');");
+        "INSERT INTO PARAM VALUES ('P001', 'Parametrul 1', 'valoarea mea'), ('P900', 'Al meu', "
+        "'9');");
     Sql(data_ + "CONST.DB",
         "CREATE TABLE CONST (NUME TEXT PRIMARY KEY, VALOARE TEXT NOT NULL DEFAULT '');"
         "INSERT INTO CONST VALUES ('COTA_TVA', '19'), ('PROPRIE', 'x');");
@@ -157,7 +162,8 @@ TEST_F(SampleLibraryTest, AliasFolderFromTheEngine) {
 TEST_F(SampleLibraryTest, CheckExclusiveAnswersWhetherEveryTableIsFree) {
   Load(SAMPLE_LIB);
   auto* handle = win::LoadLibrary(RunFolder + "UPGRADE.DLL");
-  auto checkExclusive = reinterpret_cast<uint8_t (*)()>(win::GetProcAddress(handle, "CheckExclusive"));
+  auto checkExclusive =
+      reinterpret_cast<uint8_t (*)()>(win::GetProcAddress(handle, "CheckExclusive"));
   ASSERT_TRUE(checkExclusive);
   EXPECT_EQ(checkExclusive(), 1);
   sqlite3* other = nullptr;
@@ -181,10 +187,12 @@ TEST_F(SampleLibraryTest, ThreeStepsBringAnOldDatabaseUpToItsTemplates) {
   // Structures: the template's columns with their defaults; the user's rows as they were.
   EXPECT_EQ(Query(data_ + "FIRME.DB", "SELECT name FROM pragma_table_info('FIRME')"),
             QStringList({"COD", "DENUMIRE", "CONT", "TVA_INCASARE", "OBS"}));
-  EXPECT_EQ(Query(data_ + "FIRME.DB", "SELECT COD, DENUMIRE, quote(CONT), TVA_INCASARE, OBS FROM FIRME"),
-            QStringList({"1|Alfa SRL|'4111'|0|fara", "2|Beta SA|NULL|0|fara", "7|Gama|'401'|0|fara"}));
+  EXPECT_EQ(
+      Query(data_ + "FIRME.DB", "SELECT COD, DENUMIRE, quote(CONT), TVA_INCASARE, OBS FROM FIRME"),
+      QStringList({"1|Alfa SRL|'4111'|0|fara", "2|Beta SA|NULL|0|fara", "7|Gama|'401'|0|fara"}));
   // A table the database lacked is made, and as a list it gets the template's rows.
-  EXPECT_EQ(Query(data_ + "DATA.DB", "SELECT * FROM DATA"), QStringList({"1|Termen 1", "2|Termen 2"}));
+  EXPECT_EQ(Query(data_ + "DATA.DB", "SELECT * FROM DATA"),
+            QStringList({"1|Termen 1", "2|Termen 2"}));
   // Lists: missing rows added; the user's rows untouched, also where the template differs.
   EXPECT_EQ(Query(data_ + "PARAM.DB", "SELECT * FROM PARAM ORDER BY COD"),
             QStringList({"P001|Parametrul 1|valoarea mea", "P002|Parametrul 2|20",
@@ -195,9 +203,10 @@ TEST_F(SampleLibraryTest, ThreeStepsBringAnOldDatabaseUpToItsTemplates) {
   EXPECT_EQ(machine.ReadHostFile(data_ + "FIRME.PX"), "an index, not a table");
 
   // The reports name the tables, in plain ASCII.
-  for (const char* text : {"Verificare FIRME.DB...", "Structura DATA.DB...", "Structura FIRME.DB...",
-                           "Structurile sunt la zi", "Liste DATA.DB...", "Liste PARAM.DB...",
-                           "Listele sunt la zi", "Constante CONST.DB...", "Constantele sunt la zi"})
+  for (const char* text :
+       {"Verificare FIRME.DB...", "Structura DATA.DB...", "Structura FIRME.DB...",
+        "Structurile sunt la zi", "Liste DATA.DB...", "Liste PARAM.DB...", "Listele sunt la zi",
+        "Constante CONST.DB...", "Constantele sunt la zi"})
     EXPECT_TRUE(reports.contains(text)) << text << "\n" << reports.join("\n").toStdString();
   for (const QString& r : reports) EXPECT_EQ(r.toLatin1(), r.toUtf8()) << r.toStdString();
 
@@ -215,7 +224,7 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
     const char* library;
     std::vector<int> before;  // steps run first, successfully
     int step;
-    std::function<void(const QString& data)> breakIt, mendIt;  // data: the host folder
+    std::function<void(const QString&data)> breakIt, mendIt;  // data: the host folder
     QString said;
   };
   sqlite3* locker = nullptr;
@@ -239,31 +248,77 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
       QFile::setPermissions(data + file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     };
   };
-  auto fail = [](const char* steps) { return [steps](const QString&) { qputenv("ZAREDERAD_UPGRADE_FAIL", steps); }; };
+  auto fail = [](const char* steps) {
+    return [steps](const QString&) { qputenv("ZAREDERAD_UPGRADE_FAIL", steps); };
+  };
   auto succeed = [](const QString&) { qunsetenv("ZAREDERAD_UPGRADE_FAIL"); };
   const Case cases[] = {
-      {"structures, a table locked", SAMPLE_LIB, {}, 1, lock("PARAM.DB"), unlock,
+      {"structures, a table locked",
+       SAMPLE_LIB,
+       {},
+       1,
+       lock("PARAM.DB"),
+       unlock,
        "Tabela PARAM.DB este folosita de alt program"},
-      {"structures, a read-only table", SAMPLE_LIB, {}, 1, readOnly("PARAM.DB"), writable("PARAM.DB"),
+      {"structures, a read-only table",
+       SAMPLE_LIB,
+       {},
+       1,
+       readOnly("PARAM.DB"),
+       writable("PARAM.DB"),
        "Tabela PARAM.DB nu poate fi scrisa"},
-      {"structures, a damaged table", SAMPLE_LIB, {}, 1,
+      {"structures, a damaged table",
+       SAMPLE_LIB,
+       {},
+       1,
        [](const QString& data) {
          QFile f(data + "ZZ.DB");
          ASSERT_TRUE(f.open(QIODevice::WriteOnly));
          f.write(QByteArray(4096, 'x'));
        },
-       [](const QString& data) { QFile::remove(data + "ZZ.DB"); }, "Tabela ZZ.DB este deteriorata"},
-      {"lists, a table locked", SAMPLE_LIB, {1}, 2, lock("PARAM.DB"), unlock,
+       [](const QString& data) { QFile::remove(data + "ZZ.DB"); },
+       "Tabela ZZ.DB este deteriorata"},
+      {"lists, a table locked",
+       SAMPLE_LIB,
+       {1},
+       2,
+       lock("PARAM.DB"),
+       unlock,
        "Tabela PARAM.DB este folosita de alt program"},
-      {"lists, a read-only folder", SAMPLE_LIB, {1}, 2, readOnly(""), writable(""),
+      {"lists, a read-only folder",
+       SAMPLE_LIB,
+       {1},
+       2,
+       readOnly(""),
+       writable(""),
        "Tabela DATA.DB nu poate fi scrisa"},
-      {"constants, a read-only table", SAMPLE_LIB, {1, 2}, 3, readOnly("CONST.DB"), writable("CONST.DB"),
+      {"constants, a read-only table",
+       SAMPLE_LIB,
+       {1, 2},
+       3,
+       readOnly("CONST.DB"),
+       writable("CONST.DB"),
        "Tabela CONST.DB nu poate fi scrisa"},
-      {"structures failing at the end", SAMPLE_FAILING_LIB, {}, 1, fail("1"), succeed,
+      {"structures failing at the end",
+       SAMPLE_FAILING_LIB,
+       {},
+       1,
+       fail("1"),
+       succeed,
        "Eroare provocata la pasul 1"},
-      {"lists failing at the end", SAMPLE_FAILING_LIB, {1}, 2, fail("2,3"), succeed,
+      {"lists failing at the end",
+       SAMPLE_FAILING_LIB,
+       {1},
+       2,
+       fail("2,3"),
+       succeed,
        "Eroare provocata la pasul 2"},
-      {"constants failing at the end", SAMPLE_FAILING_LIB, {1, 2}, 3, fail("2,3"), succeed,
+      {"constants failing at the end",
+       SAMPLE_FAILING_LIB,
+       {1, 2},
+       3,
+       fail("2,3"),
+       succeed,
        "Eroare provocata la pasul 3"},
   };
   for (const Case& c : cases) {
@@ -296,7 +351,8 @@ TEST_F(SampleLibraryTest, SampleDatabaseTakesTheNextVersion) {
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   }
   QDir(root_).removeRecursively();
-  for (const auto& [from, to] : {std::pair{"/v1/DBDAT/DATA", "/DATA"}, {"/v2/DBNEW/NEW/DATA", "/NEW/DATA"}}) {
+  for (const auto& [from, to] :
+       {std::pair{"/v1/DBDAT/DATA", "/DATA"}, {"/v2/DBNEW/NEW/DATA", "/NEW/DATA"}}) {
     QDir().mkpath(root_ + to);
     for (const QString& f : QDir(payload.path() + from).entryList(QDir::Files))
       ASSERT_TRUE(QFile::copy(payload.path() + from + "/" + f, root_ + to + "/" + f));
@@ -308,8 +364,10 @@ TEST_F(SampleLibraryTest, SampleDatabaseTakesTheNextVersion) {
   Load(SAMPLE_LIB);
   for (int step : {1, 2, 3}) EXPECT_TRUE(Step(step)) << reports.join("\n").toStdString();
   EXPECT_EQ(Query(data_ + "FIRME.DB", firme), companies);
-  EXPECT_EQ(Query(data_ + "FIRME.DB", "SELECT DISTINCT TVA_INCASARE FROM FIRME"), QStringList({"0"}));
-  EXPECT_EQ(Query(data_ + "PARAM.DB", "SELECT count(*), max(COD) FROM PARAM"), QStringList({"51|P051"}));
+  EXPECT_EQ(Query(data_ + "FIRME.DB", "SELECT DISTINCT TVA_INCASARE FROM FIRME"),
+            QStringList({"0"}));
+  EXPECT_EQ(Query(data_ + "PARAM.DB", "SELECT count(*), max(COD) FROM PARAM"),
+            QStringList({"51|P051"}));
   EXPECT_EQ(Query(data_ + "CONST.DB", "SELECT VALOARE FROM CONST WHERE NUME = 'COTA_TVA'"),
             QStringList({"21"}));
 }

@@ -100,8 +100,8 @@ TEST_F(UpgradeLoaderTest, LoaderCases) {
   struct Case {
     const char* name;
     QString runFolder;
-    QString file;    // what is put into the run folder ...
-    QString as;      // ... under this name
+    QString file;  // what is put into the run folder ...
+    QString as;    // ... under this name
     bool loads;
   };
   const QString longFolder = "C:\\windows\\temp\\o cale mai lunga de cincizeci de caractere\\kit\\";
@@ -110,7 +110,8 @@ TEST_F(UpgradeLoaderTest, LoaderCases) {
   machine.WriteHostFile(notALibrary, QByteArray("MZ\x90\0 this is no library", 24).repeated(100));
   const Case cases[] = {
       {"a good library", "C:\\windows\\temp\\", RECORDER_LIB, "UPGRADE.DLL", true},
-      {"left by an earlier run as UPGRADE.dll", "C:\\windows\\temp\\", RECORDER_LIB, "UPGRADE.dll", true},
+      {"left by an earlier run as UPGRADE.dll", "C:\\windows\\temp\\", RECORDER_LIB, "UPGRADE.dll",
+       true},
       {"in any case", "C:\\windows\\temp\\", RECORDER_LIB, "upgrade.Dll", true},
       {"a run folder longer than 50 characters", longFolder, RECORDER_LIB, "UPGRADE.DLL", true},
       {"the sample library", "C:\\windows\\temp\\", SAMPLE_LIB, "UPGRADE.dll", true},
@@ -169,7 +170,8 @@ TEST_F(UpgradeLoaderTest, CallsReachTheLibraryInOrderAndReportsArriveIntact) {
             "SetReportProc DoStructureUpgrade kept GetSemaforOK DoListUpgrade kept GetSemaforOK "
             "DoConstUpgrade kept GetSemaforOK");
   // The code page's t with a cedilla, as Romanian is written in it.
-  const QString text = QString::fromUtf8("Structur\u0103: \u0163ar\u0103, \u00eemp\u0103r\u0163ire ");
+  const QString text =
+      QString::fromUtf8("Structur\u0103: \u0163ar\u0103, \u00eemp\u0103r\u0163ire ");
   EXPECT_EQ(reports, QStringList({text + "1", text + "2", text + "3"}));
   win::FreeLibrary(win::LoadLibrary(RunFolder + "UPGRADE.DLL"));  // the extra reference above
 }
@@ -194,8 +196,9 @@ TEST(GlobalMemory, BlocksAreReachedOnlyThroughTheirHandle) {
 // The start of an upgrade run on a machine whose engine knows the alias: the library comes out
 // of UPGRADE.ZIP, which is deleted, and loads; the wizard goes on to the locate page.
 TEST_F(UpgradeLoaderTest, UpgradeRunUnpacksTheArchiveAndLoadsTheLibrary) {
-  machine.WriteHostFile(machine.Host("C:\\BDE\\IDAPI32.CFG"),
-                        "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
+  machine.WriteHostFile(
+      machine.Host("C:\\BDE\\IDAPI32.CFG"),
+      "[\\DATABASES\\ZORVAN\\DB INFO]\r\nTYPE=PARADOX\r\nPATH=C:\\WinZorv\\DATA\r\n");
   win::ForceDirectories("C:\\WinZorv\\DATA");
   win::TRegistry reg;
   reg.OpenKey("\\Software\\Borland\\Database Engine", true);

@@ -8,17 +8,19 @@
 #include "common/TestMachine.h"
 #include "common/ZipMaker.h"
 #include "core/Iglobals.h"
+#include "media/UpgCopy.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
-#include "media/UpgCopy.h"
 #include "upgrade/UpgData.h"
 
 namespace {
 
 using Entries = QList<QPair<QString, QByteArray>>;
 
-std::string Lines(const QStringList& list) { return list.join(" | ").toStdString(); }
+std::string Lines(const QStringList& list) {
+  return list.join(" | ").toStdString();
+}
 
 TEST(UpgradeEntryFilter, ProgramAndDatabaseArchives) {
   const struct {
@@ -119,11 +121,14 @@ class UpgradeCopyTest : public MachineTest {
 
 TEST_F(UpgradeCopyTest, ServerUpgradeFiltersEveryArchive) {
   OldInstallation();
-  Zip("EXE.ZIP", {{"ZORVAN.EXE", QByteArray(3000, 'n')}, {"IDAPI/IDAPI32.DLL", "engine"},
+  Zip("EXE.ZIP", {{"ZORVAN.EXE", QByteArray(3000, 'n')},
+                  {"IDAPI/IDAPI32.DLL", "engine"},
                   {"IDAPI32.CFG", "cfg"}});
   Zip("DBDAT.ZIP", {{"DATA/", ""}, {"DATA/FIRME.DB", "sample rows"}, {"NEW/DATA/PARAM.DB", "p"}});
-  Zip("DBNEW.ZIP", {{"NEW/DATA/FIRME.DB", "new template"}, {"new/luna/LUNA.DB", "new luna"},
-                    {"NEW/DATA/LOGO.BMP", "new logo"}, {"DATA/CONST.DB", "not for the user"},
+  Zip("DBNEW.ZIP", {{"NEW/DATA/FIRME.DB", "new template"},
+                    {"new/luna/LUNA.DB", "new luna"},
+                    {"NEW/DATA/LOGO.BMP", "new logo"},
+                    {"DATA/CONST.DB", "not for the user"},
                     {"NEWS.TXT", "top"}});
   Zip("HELP.ZIP", {{"ZORVAN.HLP", QByteArray(5000, 'h')}});
   Put("C:\\WinZorv\\MINE.ZIP", "the user's own");
@@ -136,21 +141,36 @@ TEST_F(UpgradeCopyTest, ServerUpgradeFiltersEveryArchive) {
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\DATA\\FIRME.DB")), "user rows");
   // DBDAT's NEW entries come first in table order and go again when DBNEW cleans the templates.
   EXPECT_EQ(Lines(FilesUnder(kData)),
-            Lines({"DATA/FIRME.DB", "NEW/DATA/FIRME.DB", "NEW/DATA/LOGO.BMP",
-                         "NEW/FIRMA/SIGLA.png", "NEW/LUNA/ARHIVA/X.DB",
-                         "NEW/LUNA/LUNA.DB", "NEWS.TXT"}));
+            Lines({"DATA/FIRME.DB", "NEW/DATA/FIRME.DB", "NEW/DATA/LOGO.BMP", "NEW/FIRMA/SIGLA.png",
+                   "NEW/LUNA/ARHIVA/X.DB", "NEW/LUNA/LUNA.DB", "NEWS.TXT"}));
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\NEW\\DATA\\LOGO.BMP")), "new logo")
       << "the read-only picture was freed and replaced";
   EXPECT_EQ(win::FileGetAttr("C:\\Date\\NEW\\FIRMA\\SIGLA.png") & win::faReadOnly, 0);
   EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\NEW\\LUNA\\LUNA.DB")), "new luna");
 
   // Each archive: its name, the gauge back at 0 with its own maximum, then its progress.
-  QStringList expected{"name Fisiere executabile", "pos 0", "max 2", "pos 2", "notes",
+  QStringList expected{"name Fisiere executabile",
+                       "pos 0",
+                       "max 2",
+                       "pos 2",
+                       "notes",
                        "name Velaros ZORVAN",
-                       "name ZORVAN: baza de date si exemple", "pos 0", "max 0", "pos 0",
-                       "name ZORVAN: baza de date martor", "pos 0", "max 0", "pos 0", "pos 0",
-                       "pos 0", "pos 0",
-                       "name Help Zarederad", "pos 0", "max 4", "pos 4", "notes",
+                       "name ZORVAN: baza de date si exemple",
+                       "pos 0",
+                       "max 0",
+                       "pos 0",
+                       "name ZORVAN: baza de date martor",
+                       "pos 0",
+                       "max 0",
+                       "pos 0",
+                       "pos 0",
+                       "pos 0",
+                       "pos 0",
+                       "name Help Zarederad",
+                       "pos 0",
+                       "max 4",
+                       "pos 4",
+                       "notes",
                        "name Kanvero ZORVAN"};
   EXPECT_EQ(Lines(page.log), Lines(expected));
   EXPECT_EQ(page.events, 7) << "events after every progress report";
@@ -174,9 +194,8 @@ TEST_F(UpgradeCopyTest, ServerWithoutTemplateArchiveStillCleansKeepingPictures) 
   OldInstallation();
   RecordingPage page;
   UnpackUpgrade(page, Job(page, ikServer));
-  EXPECT_EQ(Lines(FilesUnder(kData)),
-            Lines({"DATA/FIRME.DB", "NEW/DATA/LOGO.BMP", "NEW/FIRMA/SIGLA.png",
-                         "NEW/LUNA/ARHIVA/X.DB"}));
+  EXPECT_EQ(Lines(FilesUnder(kData)), Lines({"DATA/FIRME.DB", "NEW/DATA/LOGO.BMP",
+                                             "NEW/FIRMA/SIGLA.png", "NEW/LUNA/ARHIVA/X.DB"}));
   EXPECT_EQ(win::FileGetAttr("C:\\Date\\NEW\\DATA\\LOGO.BMP"), win::faArchive & 0)
       << "every attribute cleared";
 }
@@ -259,9 +278,12 @@ TEST_F(UpgradeStepsTest, TickedStepsInOrder) {
     bool marks[3];
   } cases[] = {
       {{false, false, false}, {true, true}, {"setreport"}, {false, false, false}},
-      {{false, false, true}, {true, true},
-       {"setreport", "red", "step3", "report raport 3", "semafor"}, {false, false, true}},
-      {{true, false, true}, {false, true},
+      {{false, false, true},
+       {true, true},
+       {"setreport", "red", "step3", "report raport 3", "semafor"},
+       {false, false, true}},
+      {{true, false, true},
+       {false, true},
        {"setreport", "step1", "report raport 1", "semafor", "red", "step3", "report raport 3",
         "semafor"},
        {false, false, true}},

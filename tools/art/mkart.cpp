@@ -34,8 +34,8 @@ QImage Pasarele() {
     double x0, x1, top, deck, width;
     int alpha;
   };
-  const Arch arches[] = {{18, 170, 96, 80, 2.0, 150}, {276, 428, 96, 80, 2.0, 150},
-                         {92, 354, 40, 22, 3.2, 255}};
+  const Arch arches[] = {
+      {18, 170, 96, 80, 2.0, 150}, {276, 428, 96, 80, 2.0, 150}, {92, 354, 40, 22, 3.2, 255}};
   for (const Arch& a : arches) {
     QColor line(235, 245, 255, a.alpha);
     QColor cable(255, 206, 84, a.alpha);

@@ -54,8 +54,9 @@ Options Parse(const QStringList& args) {
   auto number = [](const QString& opt, const QString& v, qint64 min) {
     bool ok = false;
     qint64 n = v.toLongLong(&ok);
-    if (!ok || n < min) throw Failure(QString("%1 needs a number of at least %2, not \"%3\"")
-                                          .arg(opt).arg(min).arg(v));
+    if (!ok || n < min)
+      throw Failure(
+          QString("%1 needs a number of at least %2, not \"%3\"").arg(opt).arg(min).arg(v));
     return n;
   };
   for (int i = 1; i < args.size(); ++i) {
@@ -64,16 +65,27 @@ Options Parse(const QStringList& args) {
       if (i + 1 >= args.size()) throw Failure(a + " needs a value");
       return args[++i];
     };
-    if (a == "--out") o.out = value();
-    else if (a == "--disks") o.disks = int(number(a, value(), 1));
-    else if (a == "--part-size") o.partSize = number(a, value(), 1);
-    else if (a == "--nr-discuri") o.nrDiscuri = int(number(a, value(), 0));
-    else if (a == "--level") o.level = int(number(a, value(), 1));
-    else if (a == "--installer") o.installer = value();
-    else if (a == "--upgrade") o.upgrade = value();
-    else if (a == "--help" || a == "-h") { Usage(); exit(0); }
-    else if (a.startsWith("--")) throw Failure("unknown option " + a);
-    else o.components << a;
+    if (a == "--out")
+      o.out = value();
+    else if (a == "--disks")
+      o.disks = int(number(a, value(), 1));
+    else if (a == "--part-size")
+      o.partSize = number(a, value(), 1);
+    else if (a == "--nr-discuri")
+      o.nrDiscuri = int(number(a, value(), 0));
+    else if (a == "--level")
+      o.level = int(number(a, value(), 1));
+    else if (a == "--installer")
+      o.installer = value();
+    else if (a == "--upgrade")
+      o.upgrade = value();
+    else if (a == "--help" || a == "-h") {
+      Usage();
+      exit(0);
+    } else if (a.startsWith("--"))
+      throw Failure("unknown option " + a);
+    else
+      o.components << a;
   }
   if (o.out.isEmpty()) throw Failure("--out is required");
   if (o.disks < 1) throw Failure("--disks is required");
@@ -84,8 +96,8 @@ Options Parse(const QStringList& args) {
     if (!fi.isDir()) throw Failure("not a folder: " + c);
     QString key = fi.fileName();
     if (!kKeys.contains(key.toUpper()))
-      throw Failure(QString("the folder %1 is not named by a component key (%2)")
-                        .arg(c, kKeys.join(", ")));
+      throw Failure(
+          QString("the folder %1 is not named by a component key (%2)").arg(c, kKeys.join(", ")));
     if (seen.contains(key.toUpper())) throw Failure("component given twice: " + key);
     seen << key.toUpper();
   }
@@ -109,9 +121,9 @@ void Check(zip_t* z, bool ok, const QString& what) {
 // Adds a folder's content under prefix, names sorted without regard to case.
 void AddTree(zip_t* z, const QString& folder, const QString& prefix, int level) {
   QDir dir(folder);
-  const QFileInfoList list = dir.entryInfoList(
-      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-      QDir::Name | QDir::IgnoreCase | QDir::DirsLast);
+  const QFileInfoList list =
+      dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDir::Name | QDir::IgnoreCase | QDir::DirsLast);
   for (const QFileInfo& fi : list) {
     if (fi.isSymLink()) throw Failure("symbolic links are not packed: " + fi.filePath());
     QString name = prefix + fi.fileName();
@@ -121,21 +133,23 @@ void AddTree(zip_t* z, const QString& folder, const QString& prefix, int level) 
       index = zip_dir_add(z, (utf8 + "/").constData(), ZIP_FL_ENC_UTF_8);
       Check(z, index >= 0, "cannot add the folder " + fi.filePath());
     } else {
-      zip_source_t* src =
-          zip_source_file(z, QFile::encodeName(fi.filePath()).constData(), 0, -1);
+      zip_source_t* src = zip_source_file(z, QFile::encodeName(fi.filePath()).constData(), 0, -1);
       Check(z, src != nullptr, "cannot read " + fi.filePath());
       index = zip_file_add(z, utf8.constData(), src, ZIP_FL_ENC_UTF_8);
       if (index < 0) zip_source_free(src);
       Check(z, index >= 0, "cannot add " + fi.filePath());
-      Check(z, zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE,
-                                        zip_uint32_t(level)) == 0,
+      Check(z,
+            zip_set_file_compression(z, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(level)) ==
+                0,
             "cannot deflate " + fi.filePath());
     }
-    Check(z, zip_file_set_mtime(z, zip_uint64_t(index),
-                                time_t(fi.lastModified().toSecsSinceEpoch()), 0) == 0,
+    Check(z,
+          zip_file_set_mtime(z, zip_uint64_t(index), time_t(fi.lastModified().toSecsSinceEpoch()),
+                             0) == 0,
           "cannot date " + fi.filePath());
-    Check(z, zip_file_set_external_attributes(z, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
-                                              DosAttributes(fi)) == 0,
+    Check(z,
+          zip_file_set_external_attributes(z, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
+                                           DosAttributes(fi)) == 0,
           "cannot set the attributes of " + fi.filePath());
     if (fi.isDir()) AddTree(z, fi.filePath(), name + "/", level);
   }
@@ -173,7 +187,8 @@ void MakeArchive(const QString& target, const QList<QPair<QString, QString>>& fi
 
 void CopyRange(QFile& in, qint64 size, const QString& target) {
   QFile out(target);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw Failure("cannot write " + target);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    throw Failure("cannot write " + target);
   std::vector<char> buffer(1 << 20);
   while (size > 0) {
     qint64 n = in.read(buffer.data(), qMin<qint64>(size, qint64(buffer.size())));
@@ -203,7 +218,10 @@ void CopyInto(const QString& source, const QString& target, bool executable) {
 void PlaceInstaller(const QString& source, const QString& target) {
   QFile f(source);
   if (!f.open(QIODevice::ReadOnly)) throw Failure("cannot read " + source);
-  const bool elf = f.read(4) == QByteArray("\x7f" "ELF", 4);
+  const bool elf = f.read(4) == QByteArray(
+                                    "\x7f"
+                                    "ELF",
+                                    4);
   f.close();
   if (!elf) {  // a script stands in for the installer in tests
     CopyInto(source, target, true);
