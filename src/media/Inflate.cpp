@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr size_t kIn = 128 * 1024;
-constexpr size_t kOut = 512 * 1024;
+constexpr size_t kIn = size_t{128} * 1024;
+constexpr size_t kOut = size_t{512} * 1024;
 
 // The buffers live as long as the thread: an archive of 10,000 small files would otherwise
 // allocate and clear them 10,000 times.

@@ -13,8 +13,7 @@
 
 namespace {
 
-constexpr int kLabelLeft = FolderLabelLeft, kEditLeft = FolderEditLeft, kEditWidth = 138,
-              kRowHeight = FolderRowHeight;
+constexpr int kEditLeft = FolderEditLeft, kEditWidth = 138, kRowHeight = FolderRowHeight;
 constexpr int kProgramTop = 31, kDateTop = 57;
 // The right edge of the folder rows (edit and picker button).
 constexpr int kRowsRight = kEditLeft + kEditWidth + 2 + kRowHeight;
