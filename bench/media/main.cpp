@@ -39,6 +39,7 @@
 
 #include "core/Iglobals.h"
 #include "kit/GGlobals.h"
+#include "kit/KitPrompt.h"
 #include "media/Diskset.h"
 #include "platform/Machine.h"
 
@@ -206,6 +207,8 @@ int RunOurs(int argc, char** argv, const QString& machine, const QString& medium
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   KitStartup();
+  // The disk prompts are the kit's message boxes, which the scripted user below answers.
+  InstallKitPrompts();
   ResetInstallerState();
   SourceDir = "A:\\";
   DiskCount = DisksOf(medium);
