@@ -2,23 +2,18 @@
 // payload, the real bootstrap (two processes) started from the medium, then the wizard run driven
 // page by page with keys and clicks, and everything it leaves on the machine.
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 
 #include "EngineCfg.h"
 #include "Install.h"
+#include "WizardRun.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "core/Iglobals.h"
@@ -59,7 +54,7 @@ QStringList HostFilesUnder(const QString& host) {
   return files;
 }
 
-class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Road> {
+class EndToEndTest : public WizardRunTest, public ::testing::WithParamInterface<Road> {
  public:
   static void SetUpTestSuite() {
     Payload = new QTemporaryDir;
@@ -74,36 +69,6 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
   }
 
  protected:
-  void SetUp() override {
-    savedRunFolder_ = RunFolder;
-    ResetInstallerState();
-    xdg_ = machine.folder() + "/xdg";
-    oldData_ = qgetenv("XDG_DATA_HOME");
-    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(xdg_ + "/data"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg_ + "/config"));
-    log_ = qEnvironmentVariableIsSet("E2E_LOG") ? qEnvironmentVariable("E2E_LOG")
-                                                : machine.folder() + "/setup.log";
-    QFile::remove(log_);
-    qputenv("ZAREDERAD_LOG", QFile::encodeName(log_));
-  }
-  void TearDown() override {
-    qputenv("XDG_DATA_HOME", oldData_);
-    qputenv("XDG_CONFIG_HOME", oldConfig_);
-    qunsetenv("ZAREDERAD_LOG");
-    if (ReleaseNotes) ReleaseNotes->hide();
-    while (DbiExit() == DBIERR_NONE) {
-    }
-    EngineInitialized = false;
-    MsgPrefix.clear();
-    RunFolder = savedRunFolder_;
-    ResetInstallerState();
-    // Nothing of the run may stay on the screen.
-    for (QWidget* w : QApplication::topLevelWidgets())
-      EXPECT_FALSE(w->isVisible())
-          << w->metaObject()->className() << " " << w->objectName().toStdString();
-  }
-
   // Builds the disk set into <machine>/medium/disk1...diskN.
   void BuildMedium(int disks, const QStringList& components = kAllComponents) {
     mediumHost_ = machine.folder() + "/medium";
@@ -120,61 +85,7 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
   }
 
   // Puts disk n of the set into the drive, as a user swaps disks.
-  void InsertDisk(int n) {
-    QDir drive(driveHost_);
-    for (const QString& name : drive.entryList(QDir::Files | QDir::Hidden))
-      ASSERT_TRUE(drive.remove(name));
-    QDir disk(mediumHost_ + QString("/disk%1").arg(n));
-    for (const QString& name : disk.entryList(QDir::Files)) {
-      ASSERT_TRUE(QFile::copy(disk.filePath(name), drive.filePath(name)));
-      QFile::setPermissions(drive.filePath(name), QFile(disk.filePath(name)).permissions());
-    }
-  }
-
-  QString Log() const {
-    QFile f(log_);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-  }
-  // Waits until the support log has a line matching pattern; returns the match.
-  QRegularExpressionMatch WaitLog(const QString& pattern, int ms = 30000) {
-    QRegularExpression re(pattern, QRegularExpression::MultilineOption);
-    QDeadlineTimer deadline(ms);
-    for (;;) {
-      auto m = re.match(Log());
-      if (m.hasMatch() || deadline.hasExpired()) return m;
-      QThread::msleep(20);
-    }
-  }
-
-  // Starts <drive>:\INSTALL.EXE as a process; it copies itself to the temporary folder and
-  // relaunches. The relaunched wizard shows its first page; it is then stopped, and the test goes
-  // on with the wizard run in this process, from the copies the bootstrap made.
-  void Bootstrap(QChar drive) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    // The relaunched copy inherits these: a pipe closed under it would kill it.
-    p.setStandardOutputFile(machine.folder() + "/wizard.out");
-    p.setStandardErrorFile(machine.folder() + "/wizard.out");
-    p.start(driveHost_ + "/INSTALL.EXE", {});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 0);
-    auto wizard = WaitLog(QString("^(\\d+) wizard: SourceDir=%1:$").arg(drive));
-    ASSERT_TRUE(wizard.hasMatch()) << Log().toStdString();
-    const qint64 pid = wizard.captured(1).toLongLong();
-    ASSERT_NE(pid, QCoreApplication::applicationPid());
-    auto shown = WaitLog(wizard.captured(1) + " page 0 shown");
-    ::kill(pid_t(pid), SIGTERM);
-    ASSERT_TRUE(shown.hasMatch()) << Log().toStdString();
-    // The bootstrap's copies.
-    const QString temp = machine.Host("C:\\windows\\temp");
-    EXPECT_TRUE(QFile::exists(temp + "/INSTZORV.EXE"));
-    EXPECT_TRUE(QFile::exists(temp + "/INSTZORV.CFG"));
-    EXPECT_EQ(machine.ReadHostFile(temp + "/INSTZORV.DAT"),
-              QString("%1:\\\r\n").arg(drive).toUtf8());
-    QFile(log_).remove();
-  }
+  void InsertDisk(int n) { PutDisk(mediumHost_ + QString("/disk%1").arg(n)); }
 
   // The user's answer to a disk prompt: the disk asked for goes into the drive, then OK.
   ScriptedUser::Step SwapDisk() {
@@ -187,24 +98,7 @@ class EndToEndTest : public MachineTest, public ::testing::WithParamInterface<Ro
     };
   }
 
-  // A key on the page, once it is the active window (mnemonics answer only there).
-  static void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::AltModifier) {
-    ScriptedUser::Activate(w->window());
-    QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key(key), mods);
-  }
-  // Replaces what an edit holds by typing, as a user does after clicking into it. (The field's
-  // label accelerator would open the folder picker instead.)
-  static void Type(QWidget* page, const char* name, const QString& text) {
-    auto* edit = page->findChild<QLineEdit*>(name);
-    ASSERT_TRUE(edit);
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-  }
-
-  QString savedRunFolder_, xdg_, log_, mediumHost_, driveHost_;
-  QByteArray oldData_, oldConfig_;
+  QString mediumHost_;
 };
 
 TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
@@ -260,27 +154,8 @@ TEST_P(EndToEndTest, FreshInstallationFromTheMedium) {
         Press(page, Qt::Key_E);
       });
 
-  // A road that stops somewhere fails instead of waiting for ever: after a minute every window
-  // still up is given up.
-  QTimer watchdog;
-  int seconds = 0;
-  QObject::connect(&watchdog, &QTimer::timeout, [&] {
-    if (++seconds < 60) return;
-    ADD_FAILURE() << "the wizard stopped after: " << user.seen.join(" | ").toStdString();
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (!w->isVisible()) continue;
-      if (auto* form = qobject_cast<TMForm*>(w)) form->ModalResult = mrCancel;
-      if (auto* box = qobject_cast<QMessageBox*>(w)) box->reject();
-    }
-  });
-  watchdog.start(1000);
-  RunFolder = "C:\\windows\\temp\\";
-  EXPECT_EQ(ProgramEntry(), 0);
-  watchdog.stop();
-  EXPECT_EQ(user.Pending(), 0) << user.seen.join("\n").toStdString();
-  QStringList pages;
-  for (const QString& s : user.seen)
-    if (!s.startsWith("TMessageForm")) pages << s.section(':', 0, 0);
+  QStringList pages = RunWizard(user, 60);
+  pages.removeAll("TMessageForm");
   EXPECT_EQ(pages, QStringList({"TIType", "TDirs", "TCopy", "TConfig", "TEndScreen"}))
       << user.seen.join("\n").toStdString();
   EXPECT_TRUE(Log().contains("wizard: ended"));

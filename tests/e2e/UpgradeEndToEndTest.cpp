@@ -3,23 +3,17 @@
 // template table with a new column, a new list row, a changed constant), and the upgrade wizard
 // driven by keys: LOCAL, CLIENT answered No and Yes, Abandon and Back on the locate page.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-#include <QTimer>
 
 #include "Install.h"
+#include "WizardRun.h"
 #include "common/ScriptedUser.h"
 #include "common/TestMachine.h"
 #include "core/Iglobals.h"
@@ -100,7 +94,7 @@ void PrintTo(const Road& road, std::ostream* os) {
   *os << road.name;
 }
 
-class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInterface<Road> {
+class UpgradeEndToEndTest : public WizardRunTest, public ::testing::WithParamInterface<Road> {
  public:
   static void SetUpTestSuite() {
     Payloads = new QTemporaryDir;
@@ -125,32 +119,8 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
 
  protected:
   void SetUp() override {
-    savedRunFolder_ = RunFolder;
-    ResetInstallerState();
-    xdg_ = machine.folder() + "/xdg";
-    oldData_ = qgetenv("XDG_DATA_HOME");
-    oldConfig_ = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(xdg_ + "/data"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg_ + "/config"));
-    log_ = machine.folder() + "/setup.log";
-    qputenv("ZAREDERAD_LOG", QFile::encodeName(log_));
+    WizardRunTest::SetUp();
     driveHost_ = machine.AddDrive('D', "cdrom");
-  }
-  void TearDown() override {
-    UnloadUpgradeLibrary();
-    qputenv("XDG_DATA_HOME", oldData_);
-    qputenv("XDG_CONFIG_HOME", oldConfig_);
-    qunsetenv("ZAREDERAD_LOG");
-    if (ReleaseNotes) ReleaseNotes->hide();
-    while (DbiExit() == DBIERR_NONE) {
-    }
-    EngineInitialized = false;
-    MsgPrefix.clear();
-    RunFolder = savedRunFolder_;
-    ResetInstallerState();
-    for (QWidget* w : QApplication::topLevelWidgets())
-      EXPECT_FALSE(w->isVisible())
-          << w->metaObject()->className() << " " << w->objectName().toStdString();
   }
 
   // Builds the one-disk medium of a version and puts it into the CD drive.
@@ -163,84 +133,14 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
     p.start(MKMEDIUM_EXE, args);
     ASSERT_TRUE(p.waitForFinished(120000));
     ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    QDir drive(driveHost_);
-    for (const QString& name : drive.entryList(QDir::Files)) ASSERT_TRUE(drive.remove(name));
-    QDir disk(out + "/disk1");
-    for (const QString& name : disk.entryList(QDir::Files)) {
-      ASSERT_TRUE(QFile::copy(disk.filePath(name), drive.filePath(name)));
-      QFile::setPermissions(drive.filePath(name), QFile(disk.filePath(name)).permissions());
-    }
-  }
-
-  QString Log() const {
-    QFile f(log_);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-  }
-  QRegularExpressionMatch WaitLog(const QString& pattern, int ms = 30000) {
-    QRegularExpression re(pattern, QRegularExpression::MultilineOption);
-    QDeadlineTimer deadline(ms);
-    for (;;) {
-      auto m = re.match(Log());
-      if (m.hasMatch() || deadline.hasExpired()) return m;
-      QThread::msleep(20);
-    }
-  }
-
-  // D:\INSTALL.EXE as a process: it copies itself and relaunches; the relaunched wizard shows its
-  // first page (`page`) and is stopped; the test goes on in this process from the copies.
-  void Bootstrap(int page) {
-    QFile::remove(log_);
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    p.setStandardOutputFile(machine.folder() + "/wizard.out");
-    p.setStandardErrorFile(machine.folder() + "/wizard.out");
-    p.start(driveHost_ + "/INSTALL.EXE", {});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 0);
-    auto wizard = WaitLog("^(\\d+) wizard: SourceDir=D:$");
-    ASSERT_TRUE(wizard.hasMatch()) << Log().toStdString();
-    const qint64 pid = wizard.captured(1).toLongLong();
-    auto shown = WaitLog(QString("%1 page %2 shown").arg(wizard.captured(1)).arg(page));
-    ::kill(pid_t(pid), SIGTERM);
-    ASSERT_TRUE(shown.hasMatch()) << Log().toStdString();
-    QFile::remove(log_);
-  }
-
-  static void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::AltModifier) {
-    ScriptedUser::Activate(w->window());
-    QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, Qt::Key(key), mods);
-  }
-
-  // Runs the wizard in this process with the user's steps; returns the pages seen.
-  QStringList RunWizard(ScriptedUser& user) {
-    QTimer watchdog;
-    int seconds = 0;
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-      if (++seconds < 90) return;
-      ADD_FAILURE() << "the wizard stopped after: " << user.seen.join(" | ").toStdString();
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible()) continue;
-        if (auto* form = qobject_cast<TMForm*>(w)) form->ModalResult = mrCancel;
-        if (auto* box = qobject_cast<QMessageBox*>(w)) box->reject();
-      }
-    });
-    watchdog.start(1000);
-    RunFolder = "C:\\windows\\temp\\";
-    EXPECT_EQ(ProgramEntry(), 0);
-    watchdog.stop();
-    EXPECT_EQ(user.Pending(), 0) << user.seen.join("\n").toStdString();
-    QStringList pages;
-    for (const QString& s : user.seen) pages << s.section(':', 0, 0);
-    return pages;
+    PutDisk(out + "/disk1");
   }
 
   // The fresh installation of a kind from the medium of version 1, as a user makes it.
   void FreshInstallation(unsigned char kind) {
     InsertMedium(1);
     if (HasFatalFailure()) return;
-    Bootstrap(0);
+    Bootstrap('D');
     if (HasFatalFailure()) return;
     ScriptedUser user;
     user.Then([&](QWidget* page) {
@@ -249,14 +149,7 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
           Press(page, Qt::Key_C);
         })
         .Then([&](QWidget* page) {
-          if (kind == ikClient) {
-            auto* edit = page->findChild<QLineEdit*>("RDate");
-            ASSERT_TRUE(edit);
-            QTest::mouseClick(edit, Qt::LeftButton);
-            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(edit, Qt::Key_Delete);
-            QTest::keyClicks(edit, "\\\\srv\\date");
-          }
+          if (kind == ikClient) Type(page, "RDate", "\\\\srv\\date");
           Press(page, Qt::Key_C);
         })
         .Then([&](QWidget* page) { Press(page, Qt::Key_C); })
@@ -265,7 +158,8 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
           Press(page, Qt::Key_C);
         })
         .Then([&](QWidget* page) { Press(page, Qt::Key_E); });
-    EXPECT_EQ(RunWizard(user), QStringList({"TIType", "TDirs", "TCopy", "TConfig", "TEndScreen"}));
+    EXPECT_EQ(RunWizard(user, 90),
+              QStringList({"TIType", "TDirs", "TCopy", "TConfig", "TEndScreen"}));
     UnloadUpgradeLibrary();
     while (DbiExit() == DBIERR_NONE) {
     }
@@ -273,9 +167,6 @@ class UpgradeEndToEndTest : public MachineTest, public ::testing::WithParamInter
     MsgPrefix.clear();
     ResetInstallerState();
   }
-
-  QString savedRunFolder_, xdg_, log_, driveHost_;
-  QByteArray oldData_, oldConfig_;
 };
 
 TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
@@ -314,7 +205,7 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
 
   InsertMedium(2);
   if (HasFatalFailure()) return;
-  Bootstrap(pgFindApp);
+  Bootstrap('D', pgFindApp);
   if (HasFatalFailure()) return;
 
   QString located, question, caption, defaultButton;
@@ -356,7 +247,7 @@ TEST_P(UpgradeEndToEndTest, UpgradeFromTheNewerMedium) {
       Press(page, Qt::Key_E);
     });
   }
-  const QStringList pages = RunWizard(user);
+  const QStringList pages = RunWizard(user, 90);
   EXPECT_TRUE(Log().contains("wizard: ended")) << Log().toStdString();
 
   if (road.ending != Upgraded) {
