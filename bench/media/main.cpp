@@ -188,9 +188,9 @@ QPair<qint64, qint64> Census(const QString& root) {
 
 // Writes a side's output to disk and drops it from the page cache, joined archives included.
 // On a virtual machine whose memory the host backs lazily, page cache made of memory the guest
-// has never touched costs a host fault per page (here a first write of 1 GB took 4 s, a second
-// 0.8 s): left cached, every run would grow the cache into fresh memory and measure that. Dropped,
-// the next side's cache reuses the pages just freed.
+// has never touched costs a host fault per page (here touching 1 GB of fresh memory took 4 s,
+// touching it again 0.8 s): left cached, every run would grow the cache into fresh memory and
+// measure that. Dropped, the next side's cache reuses the pages just freed.
 void Evict(const QString& root) {
   sync();
   QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
