@@ -39,6 +39,7 @@ const std::array<QString, 4> AliasDirs = {"NEW\\DATA", "NEW\\FIRMA", "NEW\\LUNA"
 
 bool UpgradeMode = false;
 bool OldEngineFound = false;
+bool EngineUseCounted = false;
 unsigned char InstallKind = ikNone;
 unsigned char CurrentPage = 0;
 QString ShownProgramDir = "C:\\WinZorv";
@@ -71,6 +72,7 @@ void OfferReleaseNotes() {
 void ResetInstallerState() {
   UpgradeMode = false;
   OldEngineFound = false;
+  EngineUseCounted = false;
   InstallKind = ikNone;
   CurrentPage = 0;
   ShownProgramDir = ProgramDir = ShownDataDir = DataDir = "C:\\WinZorv";

@@ -41,6 +41,9 @@ extern const std::array<QString, 4> AliasDirs;
 
 extern bool UpgradeMode;
 extern bool OldEngineFound;
+// This run is counted among the engine's users already (Back from the finish page runs the
+// configuration again, and one installation is one user).
+extern bool EngineUseCounted;
 extern unsigned char InstallKind;
 extern unsigned char CurrentPage;
 extern QString ShownProgramDir;

@@ -140,9 +140,10 @@ QString ChooseEngineFolder() {
 bool RegisterEngine() {
   win::TRegistry reg;
   if (reg.KeyExists(kBlwKey)) {
-    if (reg.OpenKey(kEngineKey, false)) {
+    if (!EngineUseCounted && reg.OpenKey(kEngineKey, false)) {
       long long count = ReadUseCount(reg);
       reg.WriteString("UseCount", QString::number(count + 1));
+      EngineUseCounted = true;
     }
     return false;
   }
@@ -158,6 +159,8 @@ bool RegisterEngine() {
   }
   win::WriteTextFile(regFile, text);
   RunRegistryEditor(regFile);
+  // The imported file counts this installation itself.
+  EngineUseCounted = true;
   return true;
 }
 

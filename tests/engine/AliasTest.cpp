@@ -127,6 +127,10 @@ TEST_F(AliasTest, FreshInstallationRegistersTheEngineAndCreatesTheAliases) {
     // Nothing but the stores beside the stores: no lock, no temporary file.
     EXPECT_EQ(FolderEntries(machine.Host(folder)), (QStringList{"bde.reg", "IDAPI32.CFG"}));
     EXPECT_EQ(FolderEntries(machine.folder() + "/registry"), QStringList{"HKLM.reg"});
+
+    // Back from the finish page and Continue again: the imported file counted this installation.
+    DoConfigBDE();
+    EXPECT_EQ(Reg("\\Software\\Borland\\Database Engine", "UseCount"), "1");
   }
 }
 
@@ -139,6 +143,7 @@ TEST_F(AliasTest, AnotherInstallationCountsOneMoreUserAndLeavesNetDirAlone) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.initial ? c.initial : "(missing)");
     ResetEngine();
+    ResetInstallerState();
     QFile::remove(machine.folder() + "/registry/HKLM.reg");
     SetReg("\\Software\\Borland\\BLW32", QString(), QString());
     QString cfgFile = InstallEngineConfig(machine);
@@ -153,6 +158,10 @@ TEST_F(AliasTest, AnotherInstallationCountsOneMoreUserAndLeavesNetDirAlone) {
       SetReg("\\Software\\Borland\\Database Engine", "UseCount", c.initial);
     DataDir = "D:\\Date";
     DoConfigBDE();
+    // Back from the finish page runs the configuration again: still one installation.
+    DoConfigBDE();
+    ResetInstallerState();  // the second installation, another run
+    DataDir = "D:\\Date";
     DoConfigBDE();
     EXPECT_EQ(Reg("\\Software\\Borland\\Database Engine", "UseCount"), c.afterTwo);
     TEngineCfg cfg;
