@@ -13,12 +13,15 @@ bool RunCopy(TDiskSetPage& page, const TCopyJob& job) {
   return true;
 }
 
-void CopyArchives(TDiskSetPage& page, const TCopyJob& job) {
-  // The assembled archives are named without a folder from here on.
-  QString folder = win::ExcludeTrailingBackslash(job.ShownProgramDir);
+void EnterArchiveFolder(const QString& shownProgramDir) {
+  QString folder = win::ExcludeTrailingBackslash(shownProgramDir);
   // A bare "C:" names the drive's current folder, not its root.
   if (folder.size() == 2 && folder[1] == ':') folder += '\\';
   if (!win::SetCurrentDir(folder)) throw win::EInOutError(win::ERROR_PATH_NOT_FOUND, folder);
+}
+
+void CopyArchives(TDiskSetPage& page, const TCopyJob& job) {
+  EnterArchiveFolder(job.ShownProgramDir);
   for (int row = 0; row < CompCount; ++row) {
     const TCompRecord& c = Components[row];
     if (!InSet(job.Selection, row) || c.FileName.isEmpty()) continue;

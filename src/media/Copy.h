@@ -29,6 +29,9 @@ bool RunCopy(TDiskSetPage& page, const TCopyJob& job);
 // Unpacks every selected archive into its destination and removes the assembled archives.
 // A required archive that is missing or unreadable is an error before its destination changes.
 void CopyArchives(TDiskSetPage& page, const TCopyJob& job);
+// Makes the program folder (as shown) the current folder: the assembled archives are named
+// without a folder from here on. Throws when it cannot be entered.
+void EnterArchiveFolder(const QString& shownProgramDir);
 
 // The archives of the sibling modules, which a medium may lack: "VELAROS.ZIP", "KANVERO.ZIP".
 bool IsOptionalArchive(const QString& fileName);

@@ -56,10 +56,7 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const Q
 }
 
 void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job) {
-  QString folder = win::ExcludeTrailingBackslash(job.ShownProgramDir);
-  // A bare "C:" names the drive's current folder, not its root.
-  if (folder.size() == 2 && folder[1] == ':') folder += '\\';
-  if (!win::SetCurrentDir(folder)) throw win::EInOutError(win::ERROR_PATH_NOT_FOUND, folder);
+  EnterArchiveFolder(job.ShownProgramDir);
   for (int row = 0; row < CompCount; ++row) {
     const TCompRecord& c = Components[row];
     if (!InSet(job.Selection, row) || c.FileName.isEmpty()) continue;

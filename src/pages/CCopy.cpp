@@ -2,7 +2,6 @@
 
 #include "core/Iglobals.h"
 #include "engine/aliasint.h"
-#include "notes/CInfo.h"
 
 TCopy::TCopy(QWidget* parent) : TCopyingPage(2, "Copiere fisiere Zorvan", parent) {}
 
@@ -11,14 +10,7 @@ void TCopy::BNextClick() {
 }
 
 TCopyJob TCopy::Job() {
-  TCopyJob job;
-  job.SourceDir = SourceDir;
-  job.DiskCount = DiskCount;
-  job.ShownProgramDir = ShownProgramDir;
-  job.ProgramDir = ProgramDir;
-  job.DataDir = DataDir;
-  job.Selection = InstallSets[InstallKind];
+  TCopyJob job = StateJob(InstallSets[InstallKind]);
   job.EngineFolder = ChooseEngineFolder;
-  job.ProgramUnpacked = ShowReleaseNotes;
   return job;
 }

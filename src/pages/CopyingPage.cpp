@@ -4,9 +4,11 @@
 #include <QLabel>
 #include <exception>
 
+#include "core/Iglobals.h"
 #include "kit/Actives.h"
 #include "kit/Gauges.h"
 #include "kit/Mbuttons.h"
+#include "notes/CInfo.h"
 #include "platform/Log.h"
 
 namespace {
@@ -58,6 +60,18 @@ TCopyingPage::TCopyingPage(int position, const QString& caption, QWidget* parent
   BCancel = AbandonButton(PageWidth - 4, PageButtonTop + (PageButtonHeight - 28) / 2);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
   BNext->setFocus();
+}
+
+TCopyJob TCopyingPage::StateJob(TCompSet selection) {
+  TCopyJob job;
+  job.SourceDir = SourceDir;
+  job.DiskCount = DiskCount;
+  job.ShownProgramDir = ShownProgramDir;
+  job.ProgramDir = ProgramDir;
+  job.DataDir = DataDir;
+  job.Selection = selection;
+  job.ProgramUnpacked = ShowReleaseNotes;
+  return job;
 }
 
 void TCopyingPage::SetButtonsEnabled(bool enabled) {

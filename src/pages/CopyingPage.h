@@ -43,6 +43,8 @@ class TCopyingPage : public TWizardPage, public TUpgradeCopyPage {
   void HandleEvents() override;
 
  protected:
+  // The copy of the installer state's medium and folders with a selection of components.
+  static TCopyJob StateJob(TCompSet selection);
   // Runs `copy` with the buttons disabled. True from it ends the page with next; false means the
   // user quit (the page's result is set already). An exception is logged under `what`, shown, and
   // leaves the page open.

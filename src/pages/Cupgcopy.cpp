@@ -1,7 +1,6 @@
 #include "pages/Cupgcopy.h"
 
 #include "core/Iglobals.h"
-#include "notes/CInfo.h"
 
 TUpgCopy::TUpgCopy(QWidget* parent)
     : TCopyingPage(pgUpgCopy, "Actualizare fisiere Zorvan", parent) {
@@ -15,15 +14,7 @@ void TUpgCopy::FormCreate() {
 }
 
 void TUpgCopy::BNextClick() {
-  RunCopyStep("upgrade copy", [this] {
-    TCopyJob job;
-    job.SourceDir = SourceDir;
-    job.DiskCount = DiskCount;
-    job.ShownProgramDir = ShownProgramDir;
-    job.ProgramDir = ProgramDir;
-    job.DataDir = DataDir;
-    job.Selection = UpgradeSets[InstallKind];
-    job.ProgramUnpacked = ShowReleaseNotes;
-    return UpgradeCopy(*this, job);
-  });
+  // An upgrade has no engine archive: no engine folder.
+  RunCopyStep("upgrade copy",
+              [this] { return UpgradeCopy(*this, StateJob(UpgradeSets[InstallKind])); });
 }
