@@ -157,3 +157,13 @@ TInflateOutcome InflateBytes(TInflater engine, const QByteArray& compressed, QBy
         return true;
       });
 }
+
+unsigned StreamCrc32(unsigned crc, const char* data, size_t size) {
+  while (size > 0) {
+    const uInt n = uInt(std::min<size_t>(size, size_t{1} << 30));
+    crc = unsigned(crc32(crc, reinterpret_cast<const Bytef*>(data), n));
+    data += n;
+    size -= n;
+  }
+  return crc;
+}

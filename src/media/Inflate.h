@@ -37,3 +37,6 @@ TInflateOutcome InflateStream(TInflater engine, const TInflateSource& source,
                               const TInflateSink& sink);
 // The same for a stream in memory (tests and fuzzing).
 TInflateOutcome InflateBytes(TInflater engine, const QByteArray& compressed, QByteArray* out);
+
+// The CRC-32 of ZIP over size more bytes, continuing crc (0 to start).
+unsigned StreamCrc32(unsigned crc, const char* data, size_t size);

@@ -44,14 +44,11 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const Q
     UnzipProgressEvent(page, position, header);
     page.HandleEvents();
   };
-  int refused = 0;
-  for (int i = 0; i < reader.Count(); ++i) {
-    if (UpgradeEntryAccepted(reader.Entries()[i].FileName, programArchive))
-      reader.UnpackEntry(i, destination);
-    else
-      ++refused;
-  }
-  if (refused)
+  QList<int> accepted;
+  for (int i = 0; i < reader.Count(); ++i)
+    if (UpgradeEntryAccepted(reader.Entries().at(i).FileName, programArchive)) accepted << i;
+  reader.UnpackEntries(accepted, destination);
+  if (const qsizetype refused = reader.Count() - accepted.size())
     win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(refused).arg(archive));
 }
 

@@ -14,8 +14,16 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <cstring>
 #include <ctime>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/AtomicFile.h"
@@ -35,12 +43,14 @@ std::function<quint64(const QString&)> TZipReader::FreeSpaceQuery;
 
 namespace {
 
-constexpr size_t kReadBuffer = size_t{256} * 1024;
-
 // --- messages ---
 
+// Set while a file's data are written: the error is logged where it is reported, in the order
+// of the entries, and not at all when an earlier entry's error stops the unpacking first.
+thread_local bool tWritingData = false;
+
 [[noreturn]] void Throw(const QString& message, int code) {
-  win::LogLine("media: " + message);
+  if (!tWritingData) win::LogLine("media: " + message);
   throw win::Error(message, code);
 }
 
@@ -202,6 +212,7 @@ struct Fd {
 // Where an entry's data lie in the archive file: its local header and data.
 struct Span {
   quint64 begin = 0, end = 0;
+  quint64 data = 0;  // where the data begin
   int index = 0;
 };
 
@@ -230,9 +241,8 @@ bool ReadAt(int fd, quint64 offset, void* buffer, size_t size) {
 
 // The spans of the entries, read from the central directory and the local headers (libzip keeps
 // the offsets to itself). Empty with a reason when the directory cannot be followed.
-std::vector<Span> EntrySpans(const QString& host, QString* why) {
+std::vector<Span> EntrySpans(const Fd& f, QString* why) {
   std::vector<Span> spans;
-  Fd f(::open(QFile::encodeName(host).constData(), O_RDONLY | O_CLOEXEC));
   struct stat st;
   if (f.fd < 0 || ::fstat(f.fd, &st) != 0) {
     *why = "cannot be opened again";
@@ -312,7 +322,7 @@ std::vector<Span> EntrySpans(const QString& host, QString* why) {
       *why = QString("data of entry %1 out of the file").arg(i + 1);
       return {};
     }
-    spans.push_back({offset, data + comp, int(i)});
+    spans.push_back({offset, data + comp, data, int(i)});
     at += 46 + nameLen + extraLen + commentLen;
   }
   return spans;
@@ -327,10 +337,177 @@ QDateTime DosDateTimeToLocal(quint16 dosDate, quint16 dosTime) {
   return QDateTime(d, t);
 }
 
+namespace {
+
+constexpr size_t kWindow = size_t{256} * 1024;
+// How many files may be written and wait for their names.
+constexpr size_t kAhead = 64;
+
+// The data of entries, read straight from the archive. The entries of an archive of small files
+// lie one after the other, so one read of a window of it serves many of them.
+class TDataReader {
+ public:
+  explicit TDataReader(int fd) : fd_(fd) {}
+  void Begin(quint64 at, quint64 size) {
+    at_ = at;
+    left_ = size;
+  }
+  // Up to size of the entry's next bytes: 0 at its end, -1 when the archive cannot be read (or
+  // ends before the entry does).
+  long long Read(char* buffer, size_t size) {
+    if (left_ == 0) return 0;
+    size = size_t(std::min<quint64>(size, left_));
+    if (!(at_ >= windowAt_ && at_ < windowAt_ + windowSize_) && left_ < kWindow) {
+      if (window_.empty()) window_.resize(kWindow);
+      ssize_t n = Pread(window_.data(), kWindow);
+      if (n <= 0) return -1;
+      windowAt_ = at_;
+      windowSize_ = size_t(n);
+    }
+    if (at_ >= windowAt_ && at_ < windowAt_ + windowSize_) {
+      size = std::min<size_t>(size, size_t(windowAt_ + windowSize_ - at_));
+      memcpy(buffer, window_.data() + (at_ - windowAt_), size);
+    } else {  // a large entry: no copy through the window
+      ssize_t n = Pread(buffer, size);
+      if (n <= 0) return -1;
+      size = size_t(n);
+    }
+    at_ += size;
+    left_ -= size;
+    return (long long)size;
+  }
+
+ private:
+  ssize_t Pread(char* buffer, size_t size) const {
+    for (;;) {
+      ssize_t n = ::pread(fd_, buffer, size, off_t(at_));
+      if (n >= 0 || errno != EINTR) return n;
+    }
+  }
+  int fd_;
+  quint64 at_ = 0, left_ = 0;
+  std::vector<char> window_;
+  quint64 windowAt_ = 0;
+  size_t windowSize_ = 0;
+};
+
+// A file to write: its entry, its folder (open until the file is named) and its name there.
+struct TJob {
+  int index = 0;
+  int dirFd = -1;
+  QByteArray rawName;
+  QString winTarget;
+  mode_t mode = 0666;
+};
+
+// A written file waiting for its name, or why it could not be written.
+struct TWritten {
+  int index = 0;
+  QString winTarget;
+  std::unique_ptr<win::CompleteFile> file;
+  quint64 total = 0;
+  std::exception_ptr error;
+};
+
+// Files are written on a second thread, up to kAhead ahead, while the caller's thread names them
+// in the order of the entries: on a file system each half costs about as much as the other.
+// Files written ahead of an entry that fails are never named and vanish with their descriptors.
+class TWriteAhead {
+ public:
+  using Work = std::function<TWritten(const TJob&)>;
+  TWriteAhead(Work work, bool threaded) : work_(std::move(work)) {
+    if (!threaded) return;
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {  // no thread to be had: the files are written in turn
+    }
+  }
+  ~TWriteAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    ready_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  TWriteAhead(const TWriteAhead&) = delete;
+  TWriteAhead& operator=(const TWriteAhead&) = delete;
+
+  // Set when the unpacking stops: a long write gives up.
+  bool Stopping() const { return stop_.load(std::memory_order_relaxed); }
+  size_t Pending() const { return pending_; }
+  void Push(TJob job) {
+    ++pending_;
+    if (!thread_.joinable()) {
+      done_.push_back(Do(job));
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    ready_.notify_all();
+  }
+  // The oldest job's outcome, once written.
+  TWritten Pop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    written_.wait(lock, [this] { return !done_.empty(); });
+    TWritten w = std::move(done_.front());
+    done_.pop_front();
+    --pending_;
+    return w;
+  }
+
+ private:
+  TWritten Do(const TJob& job) {
+    tWritingData = true;
+    TWritten w;
+    try {
+      w = work_(job);
+    } catch (...) {
+      w.error = std::current_exception();
+    }
+    tWritingData = false;
+    w.index = job.index;
+    w.winTarget = job.winTarget;
+    return w;
+  }
+  void Run() {
+    for (;;) {
+      TJob job;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+        if (stop_) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      TWritten w = Do(job);
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_.push_back(std::move(w));
+      }
+      written_.notify_all();
+    }
+  }
+
+  Work work_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_, written_;
+  std::deque<TJob> jobs_;
+  std::deque<TWritten> done_;
+  std::atomic<bool> stop_{false};
+  size_t pending_ = 0;  // pushed and not popped; the caller's thread only
+};
+
+}  // namespace
+
 struct TZipReader::Impl {
   zip_t* zip = nullptr;
   std::vector<time_t> mtimes;
-  std::vector<char> buffer;
+  Fd archiveFd;                 // the data are read straight from it
+  std::vector<quint64> dataAt;  // entry -> where its data begin in the archive
 
   // The destination open for unpacking.
   QString destination;
@@ -343,7 +520,10 @@ struct TZipReader::Impl {
   QString currentWin;
   Fd currentFd;
   bool unnamedFiles = true;  // O_TMPFILE works here, until it is refused once
-  unsigned serial = 0;
+  std::atomic<unsigned> serial{0};
+
+  TWritten WriteData(TZipReader& reader, const TJob& job, TDataReader& data,
+                     const TWriteAhead& ahead);
 
   ~Impl() {
     if (zip) zip_discard(zip);
@@ -402,9 +582,16 @@ TZipReader::TZipReader(const QString& archive) : archive_(archive), impl_(new Im
   // Entries that share their bytes make a small archive unpack to any size: refused, as
   // Info-ZIP does. Each entry's local header and data must lie apart from every other's.
   QString why;
-  std::vector<Span> spans = EntrySpans(host, &why);
+  impl_->archiveFd = Fd(::open(QFile::encodeName(host).constData(), O_RDONLY | O_CLOEXEC));
+  std::vector<Span> spans = EntrySpans(impl_->archiveFd, &why);
   if (spans.size() != size_t(count))
     Damaged(archive, why.isEmpty() ? QString("directory count differs") : why);
+  impl_->dataAt.resize(spans.size());
+  for (const Span& s : spans) {
+    if (s.end - s.data != entries_.at(s.index).CompressedSize)
+      Damaged(archive, QString("entry %1: sizes differ").arg(s.index + 1));
+    impl_->dataAt[size_t(s.index)] = s.data;
+  }
   std::sort(spans.begin(), spans.end(),
             [](const Span& a, const Span& b) { return a.begin < b.begin; });
   for (size_t i = 1; i < spans.size(); ++i)
@@ -493,7 +680,9 @@ void TZipReader::UnpackAll(const QString& destination) {
                   "libere doar %4.")
               .arg(archive_, destination, Megabytes(needed), Megabytes(free)),
           win::ERROR_DISK_FULL);
-  for (int i = 0; i < Count(); ++i) UnpackEntry(i, destination);
+  std::vector<int> all(static_cast<size_t>(Count()));
+  for (int i = 0; i < Count(); ++i) all[size_t(i)] = i;
+  Unpack(all, destination);
 }
 
 void TZipReader::Open(const QString& destination) {
@@ -521,12 +710,111 @@ void TZipReader::Open(const QString& destination) {
 }
 
 void TZipReader::UnpackEntry(int index, const QString& destination) {
-  if (index < 0 || index >= Count())
-    Throw(QString("Arhiva %1 nu are intrarea %2.").arg(archive_).arg(index),
-          win::ERROR_INVALID_PARAMETER);
-  const TZipHeader& h = entries_[index];
-  CheckEntry(archive_, h);
-  QStringList parts = SafeComponents(archive_, h);
+  UnpackEntries({index}, destination);
+}
+
+void TZipReader::UnpackEntries(const QList<int>& indices, const QString& destination) {
+  for (int index : indices) {
+    if (index < 0 || index >= Count())
+      Throw(QString("Arhiva %1 nu are intrarea %2.").arg(archive_).arg(index),
+            win::ERROR_INVALID_PARAMETER);
+    CheckEntry(archive_, entries_.at(index));
+  }
+  Unpack(std::vector<int>(indices.begin(), indices.end()), destination);
+}
+
+// Writes a file's data into an unnamed file (or one with a temporary name) and checks them; the
+// writer's thread.
+TWritten TZipReader::Impl::WriteData(TZipReader& reader, const TJob& job, TDataReader& data,
+                                     const TWriteAhead& ahead) {
+  Impl& d = *this;
+  const QString& archive_ = reader.archive_;
+  const TZipHeader& h = reader.entries_.at(job.index);
+  TWritten w;
+  w.file = std::make_unique<win::CompleteFile>();
+  win::CompleteFile& out = *w.file;
+  if (int err = out.Open(
+          job.dirFd, job.rawName, job.mode,
+          [&d] { return QFile::encodeName(TempName(d.serial++)); },
+          d.unnamedFiles && reader.UnnamedFiles))
+    WriteFailed(archive_, job.winTarget, err);
+  if (!out.Unnamed()) d.unnamedFiles = false;
+
+  data.Begin(d.dataAt[size_t(job.index)], h.CompressedSize);
+  quint64& total = w.total;
+  int writeError = 0;
+  bool tooLong = false;
+  bool stopped = false;
+  // Declared size first: a stream longer than it is cut there and refused.
+  auto sink = [&](const char* p, size_t n) {
+    if (ahead.Stopping()) {
+      stopped = true;
+      return false;
+    }
+    if (quint64(n) > h.UncompressedSize - total) {
+      tooLong = true;
+      return false;
+    }
+    if (!WriteAll(out.fd(), p, n)) {
+      writeError = errno;
+      return false;
+    }
+    total += n;
+    return true;
+  };
+  bool sourceFailed = false;
+  auto source = [&](char* buffer, size_t size) -> long long {
+    long long n = data.Read(buffer, size);
+    if (n < 0) sourceFailed = true;
+    return n;
+  };
+  unsigned crc = 0;
+  if (h.CompressionMethod == ZIP_CM_DEFLATE) {
+    TInflateOutcome r = InflateStream(reader.Inflater, source, sink);
+    if (stopped) return w;
+    if (writeError) WriteFailed(archive_, job.winTarget, writeError);
+    if (tooLong) Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
+    if (sourceFailed) Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
+    if (r.result == TInflateResult::Truncated)
+      Fail(archive_, h.FileName, "este trunchiata: datele ei se opresc inainte de sfarsit");
+    if (r.result != TInflateResult::Done)
+      Fail(archive_, h.FileName, "este deteriorata: datele ei nu pot fi decomprimate");
+    crc = r.crc;
+  } else {
+    char buffer[64 * 1024];
+    for (;;) {
+      long long n = source(buffer, sizeof buffer);
+      if (n < 0) Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
+      if (n == 0) break;
+      if (!sink(buffer, size_t(n))) {
+        if (stopped) return w;
+        if (writeError) WriteFailed(archive_, job.winTarget, writeError);
+        Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
+      }
+      crc = StreamCrc32(crc, buffer, size_t(n));
+    }
+  }
+  if (total != h.UncompressedSize)
+    Fail(archive_, h.FileName, "este trunchiata: contine mai putine date decat marimea declarata");
+  if (crc != h.Crc32)
+    Fail(archive_, h.FileName, "este deteriorata: datele nu se potrivesc cu CRC-ul lor");
+
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = d.mtimes[size_t(job.index)];
+  times[1].tv_nsec = 0;
+  ::futimens(out.fd(), times);
+  if (h.MadeByDos()) {
+    // Best effort, as the platform's own copy does; an archive bit alone is the default.
+    int attr = int(h.ExternalAttributes) &
+               (win::faReadOnly | win::faHidden | win::faSysFile | win::faArchive);
+    if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd(), attr);
+  }
+  return w;
+}
+
+void TZipReader::Unpack(const std::vector<int>& indices, const QString& destination) {
   Open(destination);
   Impl& d = *impl_;
 
@@ -536,8 +824,39 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
     return *it;
   };
 
+  TDataReader data(d.archiveFd.fd);
+  TWriteAhead* self = nullptr;
+  TWriteAhead ahead([&](const TJob& job) { return d.WriteData(*this, job, data, *self); },
+                    indices.size() > 1);
+  self = &ahead;
+  // Names given to files that wait for them: an entry of the same name waits until they have it.
+  QSet<QString> waiting;
+
+  // Names the oldest written file, or reports why it could not be written.
+  auto nameOldest = [&] {
+    TWritten w = ahead.Pop();
+    const TZipHeader& h = entries_.at(w.index);
+    if (w.error) {
+      try {
+        std::rethrow_exception(w.error);
+      } catch (const win::Error& e) {
+        win::LogLine("media: " + e.message());
+        throw;
+      }
+    }
+    if (!w.file) return;  // stopped
+    // Named only now, complete and checked.
+    if (int err = w.file->Commit(false)) WriteFailed(archive_, w.winTarget, err);
+    if (OnProgress) OnProgress(w.total, h);
+  };
+  // Names every written file: the folder may change, or the next entry's error be reported.
+  auto nameAll = [&] {
+    while (ahead.Pending()) nameOldest();
+    waiting.clear();
+  };
+
   // Opens (creating them) the folders of components, each without following a link.
-  auto openFolders = [&](const QStringList& folders) {
+  auto openFolders = [&](const TZipHeader& h, const QStringList& folders) {
     QString key, win = destination;
     Fd fd(::dup(d.destinationFd.fd));
     for (const QString& c : folders) {
@@ -575,130 +894,56 @@ void TZipReader::UnpackEntry(int index, const QString& destination) {
     d.currentFd = std::move(fd);
   };
 
-  if (h.IsFolder()) {
-    openFolders(parts);
-    d.currentRequestSet = false;
-    return;
-  }
-  const QString name = parts.takeLast();
-  // Entries of one folder usually follow each other: its descriptor is kept for the next.
-  const QString request = parts.join('/');
-  if (d.currentFd.fd < 0 || d.currentRequest != request || d.currentRequestSet == false) {
-    openFolders(parts);
-    d.currentRequest = request;
-    d.currentRequestSet = true;
-  }
-  const int dirFd = d.currentFd.fd;
-  win::FolderNames& names = namesOf(d.currentKey, dirFd);
-  const QString finalName = names.Lookup(name);
-  const QByteArray rawName = QFile::encodeName(finalName);
-  const QString winTarget = win::JoinPath(d.currentWin, finalName);
-
-  // The file it replaces: a folder or a read-only file cannot be, as on the platform; a link is
-  // replaced itself, never written through.
-  struct stat old;
-  if (::fstatat(dirFd, rawName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISDIR(old.st_mode))
-      Fail(archive_, h.FileName, "nu poate inlocui directorul " + winTarget,
-           win::ERROR_ACCESS_DENIED);
-    if (S_ISREG(old.st_mode) && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-      Throw(QString("Arhiva %1 nu poate fi dezarhivata: fisierul %2 exista si este protejat la "
-                    "scriere.")
-                .arg(archive_, winTarget),
-            win::ERROR_ACCESS_DENIED);
-  }
-
-  // The file is made without a name (it vanishes with the process if the run dies) and linked
-  // in only when complete; where the file system cannot, a temporary name stands in for it.
-  const mode_t mode = WantsExecutable(h, name) ? 0777 : 0666;
-  win::CompleteFile out;
-  if (int err = out.Open(
-          dirFd, rawName, mode, [&d] { return QFile::encodeName(TempName(d.serial++)); },
-          d.unnamedFiles && UnnamedFiles))
-    WriteFailed(archive_, winTarget, err);
-  if (!out.Unnamed()) d.unnamedFiles = false;
-
-  zip_file_t* in = zip_fopen_index(d.zip, zip_uint64_t(index),
-                                   h.CompressionMethod == ZIP_CM_DEFLATE ? ZIP_FL_COMPRESSED : 0);
-  if (!in) Damaged(archive_, h.FileName + ": " + ZipErrorText(zip_get_error(d.zip)));
-  struct Closer {
-    zip_file_t* f;
-    ~Closer() { zip_fclose(f); }
-  } closer{in};
-
-  quint64 total = 0;
-  int writeError = 0;
-  bool tooLong = false;
-  // Declared size first: a stream longer than it is cut there and refused.
-  auto sink = [&](const char* p, size_t n) {
-    if (quint64(n) > h.UncompressedSize - total) {
-      tooLong = true;
-      return false;
+  for (int index : indices) {
+    const TZipHeader& h = entries_.at(index);
+    QStringList parts = SafeComponents(archive_, h);
+    if (h.IsFolder()) {
+      nameAll();
+      openFolders(h, parts);
+      d.currentRequestSet = false;
+      continue;
     }
-    if (!WriteAll(out.fd(), p, n)) {
-      writeError = errno;
-      return false;
+    const QString name = parts.takeLast();
+    // Entries of one folder usually follow each other: its descriptor is kept for the next.
+    const QString request = parts.join('/');
+    if (d.currentFd.fd < 0 || d.currentRequest != request || d.currentRequestSet == false) {
+      nameAll();
+      openFolders(h, parts);
+      d.currentRequest = request;
+      d.currentRequestSet = true;
     }
-    total += n;
-    return true;
-  };
-  auto readError = [&] {
-    zip_error_t* e = zip_file_get_error(in);
-    if (zip_error_code_zip(e) == ZIP_ER_CRC)
-      Fail(archive_, h.FileName, "este deteriorata: datele nu se potrivesc cu CRC-ul lor");
-    Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
-  };
-  if (h.CompressionMethod == ZIP_CM_DEFLATE) {
-    bool sourceFailed = false;
-    TInflateOutcome r = InflateStream(
-        Inflater,
-        [&](char* buffer, size_t size) -> long long {
-          zip_int64_t n = zip_fread(in, buffer, size);
-          if (n < 0) sourceFailed = true;
-          return n;
-        },
-        sink);
-    if (writeError) WriteFailed(archive_, winTarget, writeError);
-    if (tooLong) Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
-    if (sourceFailed) readError();
-    if (r.result == TInflateResult::Truncated)
-      Fail(archive_, h.FileName, "este trunchiata: datele ei se opresc inainte de sfarsit");
-    if (r.result != TInflateResult::Done)
-      Fail(archive_, h.FileName, "este deteriorata: datele ei nu pot fi decomprimate");
-    if (total == h.UncompressedSize && r.crc != h.Crc32)
-      Fail(archive_, h.FileName, "este deteriorata: datele nu se potrivesc cu CRC-ul lor");
-  } else {
-    if (d.buffer.empty()) d.buffer.resize(kReadBuffer);
-    for (;;) {
-      zip_int64_t n = zip_fread(in, d.buffer.data(), d.buffer.size());
-      if (n < 0) readError();
-      if (n == 0) break;
-      if (!sink(d.buffer.data(), size_t(n))) {
-        if (writeError) WriteFailed(archive_, winTarget, writeError);
-        Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
+    const int dirFd = d.currentFd.fd;
+    win::FolderNames& names = namesOf(d.currentKey, dirFd);
+    const QString finalName = names.Lookup(name);
+    if (waiting.contains(finalName)) nameAll();
+    const QByteArray rawName = QFile::encodeName(finalName);
+    const QString winTarget = win::JoinPath(d.currentWin, finalName);
+
+    // The file it replaces: a folder or a read-only file cannot be, as on the platform; a link is
+    // replaced itself, never written through.
+    struct stat old;
+    if (::fstatat(dirFd, rawName.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+      if (S_ISDIR(old.st_mode)) {
+        nameAll();
+        Fail(archive_, h.FileName, "nu poate inlocui directorul " + winTarget,
+             win::ERROR_ACCESS_DENIED);
+      }
+      if (S_ISREG(old.st_mode) && (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        nameAll();
+        Throw(QString("Arhiva %1 nu poate fi dezarhivata: fisierul %2 exista si este protejat la "
+                      "scriere.")
+                  .arg(archive_, winTarget),
+              win::ERROR_ACCESS_DENIED);
       }
     }
+    names.Add(finalName);
+    waiting.insert(finalName);
+    // The file is made without a name (it vanishes with the process if the run dies) and linked
+    // in only when complete; where the file system cannot, a temporary name stands in for it.
+    ahead.Push({index, dirFd, rawName, winTarget, WantsExecutable(h, name) ? 0777u : 0666u});
+    while (ahead.Pending() >= kAhead) nameOldest();
   }
-  if (total != h.UncompressedSize)
-    Fail(archive_, h.FileName, "este trunchiata: contine mai putine date decat marimea declarata");
-
-  struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = d.mtimes[size_t(index)];
-  times[1].tv_nsec = 0;
-  ::futimens(out.fd(), times);
-  if (h.MadeByDos()) {
-    // Best effort, as the platform's own copy does; an archive bit alone is the default.
-    int attr = int(h.ExternalAttributes) &
-               (win::faReadOnly | win::faHidden | win::faSysFile | win::faArchive);
-    if (attr != win::faArchive) win::FileSetAttrOfHandle(out.fd(), attr);
-  }
-
-  // Named only now, complete and checked.
-  if (int err = out.Commit(false)) WriteFailed(archive_, winTarget, err);
-  names.Add(finalName);
-  if (OnProgress) OnProgress(total, h);
+  nameAll();
 }
 
 void UnzipAll(const QString& archive, const QString& destination) {

@@ -1,6 +1,7 @@
 #pragma once
-// Reading the installation's ZIP archives (stored or deflated entries): libzip reads the
-// directory and the data, ISA-L (or zlib where the build has no ISA-L) inflates.
+// Reading the installation's ZIP archives (stored or deflated entries): libzip reads and checks
+// the directory, the data are read straight from the archive, ISA-L (or zlib where the build has
+// no ISA-L) inflates. Files are written on a second thread while the caller's names them.
 //
 // Archives come from removable media and may be damaged or hostile, so unpacking is strict:
 // an archive whose entries share their data is refused on opening; an entry whose name would
@@ -16,6 +17,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "media/Inflate.h"
 
@@ -63,6 +65,9 @@ class TZipReader {
   void UnpackAll(const QString& destination);
   // Unpacks the entry at index (directory order) with the same rules.
   void UnpackEntry(int index, const QString& destination);
+  // Unpacks the entries at indices, in that order, with the same rules (every one is checked
+  // before the first byte is written); no free-space check, as an upgrade replaces files.
+  void UnpackEntries(const QList<int>& indices, const QString& destination);
 
   TZipProgress OnProgress;
   // The inflater of deflated entries.
@@ -77,6 +82,7 @@ class TZipReader {
  private:
   struct Impl;
   void Open(const QString& destination);
+  void Unpack(const std::vector<int>& indices, const QString& destination);
   QString archive_;
   QList<TZipHeader> entries_;
   std::unique_ptr<Impl> impl_;
