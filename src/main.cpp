@@ -9,6 +9,7 @@
 #include "engine/aliasint.h"
 #include "kit/GGlobals.h"
 #include "platform/Log.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ void ShowFatalError(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  win::PinTimeZone();
   // The bootstrap run only copies and starts the copy: it needs no window, so the window
   // framework comes up only for the wizard run or for a message.
   std::unique_ptr<QApplication> app;

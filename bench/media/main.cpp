@@ -43,6 +43,7 @@
 #include "kit/KitPrompt.h"
 #include "media/Diskset.h"
 #include "platform/Machine.h"
+#include "platform/Process.h"
 
 extern char** environ;
 
@@ -222,6 +223,7 @@ int RunOurs(int argc, char** argv, const QString& machine, const QString& medium
   QFile::link(medium + "/disk1", floppy);
   qputenv("ZAREDERAD_MACHINE", QFile::encodeName(machine));
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  win::PinTimeZone();  // as the installer's main does
   QApplication app(argc, argv);
   KitStartup();
   // The disk prompts are the kit's message boxes, which the scripted user below answers.

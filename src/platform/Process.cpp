@@ -237,4 +237,8 @@ int RunProcess(const QString& commandLine, int showMode, bool wait) {
   return n > 0 ? -1 : 0;
 }
 
+void PinTimeZone() {
+  if (!qEnvironmentVariableIsSet("TZ")) ::setenv("TZ", ":/etc/localtime", 0);
+}
+
 }  // namespace win

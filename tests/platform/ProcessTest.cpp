@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 
 #include "QtPrinters.h"
 #include "common/TestMachine.h"
@@ -19,6 +21,34 @@
 #include "platform/Process.h"
 
 using namespace win;
+
+// Pinning the time zone names the zone the system has, so local times stay what they were; a
+// zone named by the user is kept.
+TEST(ProcessTimeZone, PinningKeepsTheZone) {
+  const QByteArray saved = qgetenv("TZ");
+  const bool wasSet = qEnvironmentVariableIsSet("TZ");
+  auto offsets = [] {
+    tzset();
+    return QList<int>{QDateTime(QDate(2021, 1, 15), QTime(12, 0)).offsetFromUtc(),
+                      QDateTime(QDate(2021, 7, 15), QTime(12, 0)).offsetFromUtc()};
+  };
+  qunsetenv("TZ");
+  const QList<int> system = offsets();
+  PinTimeZone();
+  EXPECT_EQ(qgetenv("TZ"), ":/etc/localtime");
+  EXPECT_EQ(offsets(), system);
+  qputenv("TZ", "Europe/Bucharest");
+  PinTimeZone();
+  EXPECT_EQ(qgetenv("TZ"), "Europe/Bucharest");
+  if (QFileInfo::exists("/usr/share/zoneinfo/Europe/Bucharest")) {
+    EXPECT_EQ(offsets(), QList<int>({2 * 3600, 3 * 3600}));
+  }
+  if (wasSet)
+    qputenv("TZ", saved);
+  else
+    qunsetenv("TZ");
+  tzset();
+}
 
 TEST(ProcessArguments, SplitByThePlatformRules) {
   struct Case {
