@@ -288,6 +288,22 @@ std::vector<Span> EntrySpans(const Fd& f, QString* why) {
     return {};
   }
   spans.reserve(count);
+  // The local headers of small entries lie close together: they are read through a window.
+  std::vector<unsigned char> window;
+  quint64 windowAt = 0;
+  size_t windowSize = 0;
+  auto readLocal = [&](quint64 offset, unsigned char* local) {
+    if (offset < windowAt || offset + 30 > windowAt + windowSize) {
+      constexpr size_t kLocalWindow = size_t{64} * 1024;
+      const size_t want = size_t(std::min<quint64>(kLocalWindow, size - offset));
+      window.resize(kLocalWindow);
+      if (!ReadAt(f.fd, offset, window.data(), want)) return false;
+      windowAt = offset;
+      windowSize = want;
+    }
+    memcpy(local, &window[size_t(offset - windowAt)], 30);
+    return true;
+  };
   size_t at = 0;
   for (quint64 i = 0; i < count; ++i) {
     if (at + 46 > cd.size() || U32(&cd[at]) != 0x02014b50) {
@@ -313,7 +329,7 @@ std::vector<Span> EntrySpans(const Fd& f, QString* why) {
       x += 4 + len;
     }
     unsigned char local[30];
-    if (offset > size - 30 || !ReadAt(f.fd, offset, local, 30) || U32(local) != 0x04034b50) {
+    if (offset > size - 30 || !readLocal(offset, local) || U32(local) != 0x04034b50) {
       *why = QString("local header of entry %1 missing").arg(i + 1);
       return {};
     }
