@@ -736,6 +736,7 @@ void TZipReader::UnpackEntries(const QList<int>& indices, const QString& destina
             win::ERROR_INVALID_PARAMETER);
     CheckEntry(archive_, entries_.at(index));
   }
+  if (indices.isEmpty()) return;  // nothing to write: the destination is not even made
   Unpack(std::vector<int>(indices.begin(), indices.end()), destination);
 }
 

@@ -66,7 +66,8 @@ class TZipReader {
   // Unpacks the entry at index (directory order) with the same rules.
   void UnpackEntry(int index, const QString& destination);
   // Unpacks the entries at indices, in that order, with the same rules (every one is checked
-  // before the first byte is written); no free-space check, as an upgrade replaces files.
+  // before the first byte is written); no free-space check, as an upgrade replaces files. No
+  // index at all writes nothing, not even the destination folder.
   void UnpackEntries(const QList<int>& indices, const QString& destination);
 
   TZipProgress OnProgress;
