@@ -375,16 +375,21 @@ class TDataReader {
     size = size_t(std::min<quint64>(size, left_));
     if (!(at_ >= windowAt_ && at_ < windowAt_ + windowSize_) && left_ < kWindow) {
       if (window_.empty()) window_.resize(kWindow);
-      ssize_t n = Pread(window_.data(), kWindow);
-      if (n <= 0) return -1;
-      windowAt_ = at_;
+      // Usually the next entries follow; a directory that lists them backwards gets a window
+      // that ends with this entry.
+      quint64 from = at_;
+      if (windowSize_ > 0 && at_ < windowAt_)
+        from = at_ + left_ > kWindow ? at_ + left_ - kWindow : 0;
+      ssize_t n = Pread(window_.data(), kWindow, from);
+      if (n <= 0 || at_ >= from + quint64(n)) return -1;
+      windowAt_ = from;
       windowSize_ = size_t(n);
     }
     if (at_ >= windowAt_ && at_ < windowAt_ + windowSize_) {
       size = std::min<size_t>(size, size_t(windowAt_ + windowSize_ - at_));
       memcpy(buffer, window_.data() + (at_ - windowAt_), size);
     } else {  // a large entry: no copy through the window
-      ssize_t n = Pread(buffer, size);
+      ssize_t n = Pread(buffer, size, at_);
       if (n <= 0) return -1;
       size = size_t(n);
     }
@@ -394,9 +399,9 @@ class TDataReader {
   }
 
  private:
-  ssize_t Pread(char* buffer, size_t size) const {
+  ssize_t Pread(char* buffer, size_t size, quint64 offset) const {
     for (;;) {
-      ssize_t n = ::pread(fd_, buffer, size, off_t(at_));
+      ssize_t n = ::pread(fd_, buffer, size, off_t(offset));
       if (n >= 0 || errno != EINTR) return n;
     }
   }
@@ -788,7 +793,7 @@ TWritten TZipReader::Impl::WriteData(TZipReader& reader, const TJob& job, TDataR
   unsigned crc = 0;
   if (h.CompressionMethod == ZIP_CM_DEFLATE) {
     TInflateOutcome r = InflateStream(reader.Inflater, source, sink);
-    if (stopped) return w;
+    if (stopped) return {};
     if (writeError) WriteFailed(archive_, job.winTarget, writeError);
     if (tooLong) Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
     if (sourceFailed) Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
@@ -804,7 +809,7 @@ TWritten TZipReader::Impl::WriteData(TZipReader& reader, const TJob& job, TDataR
       if (n < 0) Fail(archive_, h.FileName, "este deteriorata (datele ei nu pot fi citite)");
       if (n == 0) break;
       if (!sink(buffer, size_t(n))) {
-        if (stopped) return w;
+        if (stopped) return {};
         if (writeError) WriteFailed(archive_, job.winTarget, writeError);
         Fail(archive_, h.FileName, "contine mai multe date decat marimea declarata");
       }
@@ -834,6 +839,15 @@ TWritten TZipReader::Impl::WriteData(TZipReader& reader, const TJob& job, TDataR
 void TZipReader::Unpack(const std::vector<int>& indices, const QString& destination) {
   Open(destination);
   Impl& d = *impl_;
+  // Names are noted when their files are queued: after a failure some were never given, so the
+  // next unpacking lists the folders again.
+  struct Forget {
+    QHash<QString, win::FolderNames>& names;
+    bool done = false;
+    ~Forget() {
+      if (!done) names.clear();
+    }
+  } forget{d.names};
 
   auto namesOf = [&](const QString& key, int fd) -> win::FolderNames& {
     auto it = d.names.find(key);
@@ -861,7 +875,7 @@ void TZipReader::Unpack(const std::vector<int>& indices, const QString& destinat
         throw;
       }
     }
-    if (!w.file) return;  // stopped
+    if (!w.file) return;  // a stopped write, never popped: the unpacking is over
     // Named only now, complete and checked.
     if (int err = w.file->Commit(false)) WriteFailed(archive_, w.winTarget, err);
     if (OnProgress) OnProgress(w.total, h);
@@ -961,6 +975,7 @@ void TZipReader::Unpack(const std::vector<int>& indices, const QString& destinat
     while (ahead.Pending() >= kAhead) nameOldest();
   }
   nameAll();
+  forget.done = true;
 }
 
 void UnzipAll(const QString& archive, const QString& destination) {

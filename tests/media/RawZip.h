@@ -36,7 +36,9 @@ inline QByteArray Deflate(const QByteArray& in) {
   return out;
 }
 
-inline QByteArray BuildZip(const QList<RawEntry>& entries) {
+// The data lie in the order of the entries; the directory lists them in that order, or backwards
+// with reversedDirectory.
+inline QByteArray BuildZip(const QList<RawEntry>& entries, bool reversedDirectory = false) {
   auto u16 = [](QByteArray& b, quint32 v) {
     b.append(char(v & 0xFF));
     b.append(char((v >> 8) & 0xFF));
@@ -45,8 +47,10 @@ inline QByteArray BuildZip(const QList<RawEntry>& entries) {
     u16(b, v & 0xFFFF);
     u16(b, v >> 16);
   };
-  QByteArray out, central;
+  QByteArray out;
+  QList<QByteArray> records;
   for (const RawEntry& e : entries) {
+    QByteArray central;
     QByteArray packed = e.method == 8 ? Deflate(e.data) : e.data;
     if (e.truncateData >= 0) packed.truncate(int(e.truncateData));
     quint32 crc = e.crc >= 0 ? quint32(e.crc)
@@ -85,7 +89,12 @@ inline QByteArray BuildZip(const QList<RawEntry>& entries) {
     u32(central, e.external);
     u32(central, offset);
     central += e.name;
+    if (reversedDirectory)
+      records.prepend(central);
+    else
+      records.append(central);
   }
+  const QByteArray central = records.join();
   quint32 cdOffset = quint32(out.size());
   out += central;
   u32(out, 0x06054b50);

@@ -256,6 +256,39 @@ TEST_F(ZipReaderTest, HostileAndDamagedArchivesAreRefused) {
   }
 }
 
+// The data are read through a window of the archive: entries smaller and larger than it, across
+// its edges, stored and deflated, listed in the order of their data and backwards.
+TEST_F(ZipReaderTest, EntriesAroundTheReadWindowUnpackInEitherDirectoryOrder) {
+  const int window = 256 * 1024;
+  const QList<int> sizes = {0,  1,          window - 1, window, window + 1, 30,
+                            77, 2 * window, 100,        5,      700000,     4096};
+  QList<RawEntry> entries;
+  quint32 lcg = 99;
+  for (int i = 0; i < sizes.size(); ++i) {
+    QByteArray data(sizes[i], '\0');
+    for (char& c : data) c = char((lcg = lcg * 1664525u + 1013904223u) >> (i % 3 ? 24 : 30));
+    RawEntry e = FileEntry(QString("D%1/F%2.BIN").arg(i % 3).arg(i).toUtf8(), data);
+    e.method = quint16(i % 2 ? 0 : 8);
+    entries << e;
+  }
+  for (bool reversed : {false, true}) {
+    for (bool unnamed : {true, false}) {
+      SCOPED_TRACE(
+          QString("%1, %2")
+              .arg(reversed ? "backwards" : "in order", unnamed ? "unnamed" : "temporary names")
+              .toStdString());
+      QDir(HostDest()).removeRecursively();
+      Write(BuildZip(entries, reversed));
+      TZipReader r(archive);
+      r.UnnamedFiles = unnamed;
+      r.UnpackAll(dest);
+      for (const RawEntry& e : entries)
+        EXPECT_EQ(machine.ReadHostFile(HostDest() + "/" + QString::fromUtf8(e.name)), e.data)
+            << e.name.constData();
+    }
+  }
+}
+
 // Files are written ahead of the one being named: whatever stops the unpacking, every entry
 // before it has its name and nothing after it appears, not even under a temporary name.
 TEST_F(ZipReaderTest, NothingAfterTheEntryThatStopsTheUnpackingAppears) {
