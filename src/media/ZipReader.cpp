@@ -239,6 +239,71 @@ bool ReadAt(int fd, quint64 offset, void* buffer, size_t size) {
   return true;
 }
 
+constexpr size_t kWindow = size_t{256} * 1024;
+
+// The data of entries, read straight from the archive. The entries of an archive of small files
+// lie one after the other, so one read of a window of it serves many of them.
+class TDataReader {
+ public:
+  explicit TDataReader(int fd) : fd_(fd) {}
+  void Begin(quint64 at, quint64 size) {
+    at_ = at;
+    left_ = size;
+  }
+  // Up to size of the entry's next bytes: 0 at its end, -1 when the archive cannot be read (or
+  // ends before the entry does).
+  long long Read(char* buffer, size_t size) {
+    if (left_ == 0) return 0;
+    size = size_t(std::min<quint64>(size, left_));
+    if (!(at_ >= windowAt_ && at_ < windowAt_ + windowSize_) && left_ < kWindow) {
+      if (window_.empty()) window_.resize(kWindow);
+      // Usually the next entries follow; a directory that lists them backwards gets a window
+      // that ends with this entry.
+      quint64 from = at_;
+      if (windowSize_ > 0 && at_ < windowAt_)
+        from = at_ + left_ > kWindow ? at_ + left_ - kWindow : 0;
+      ssize_t n = Pread(window_.data(), kWindow, from);
+      if (n <= 0 || at_ >= from + quint64(n)) return -1;
+      windowAt_ = from;
+      windowSize_ = size_t(n);
+    }
+    if (at_ >= windowAt_ && at_ < windowAt_ + windowSize_) {
+      size = std::min<size_t>(size, size_t(windowAt_ + windowSize_ - at_));
+      memcpy(buffer, window_.data() + (at_ - windowAt_), size);
+    } else {  // a large entry: no copy through the window
+      ssize_t n = Pread(buffer, size, at_);
+      if (n <= 0) return -1;
+      size = size_t(n);
+    }
+    at_ += size;
+    left_ -= size;
+    return (long long)size;
+  }
+  // All of size bytes at offset, or false.
+  bool ReadAll(quint64 offset, char* buffer, size_t size) {
+    Begin(offset, size);
+    for (size_t got = 0; got < size;) {
+      long long n = Read(buffer + got, size - got);
+      if (n <= 0) return false;
+      got += size_t(n);
+    }
+    return true;
+  }
+
+ private:
+  ssize_t Pread(char* buffer, size_t size, quint64 offset) const {
+    for (;;) {
+      ssize_t n = ::pread(fd_, buffer, size, off_t(offset));
+      if (n >= 0 || errno != EINTR) return n;
+    }
+  }
+  int fd_;
+  quint64 at_ = 0, left_ = 0;
+  std::vector<char> window_;
+  quint64 windowAt_ = 0;
+  size_t windowSize_ = 0;
+};
+
 // The spans of the entries, read from the central directory and the local headers (libzip keeps
 // the offsets to itself). Empty with a reason when the directory cannot be followed.
 std::vector<Span> EntrySpans(const Fd& f, QString* why) {
@@ -289,21 +354,7 @@ std::vector<Span> EntrySpans(const Fd& f, QString* why) {
   }
   spans.reserve(count);
   // The local headers of small entries lie close together: they are read through a window.
-  std::vector<unsigned char> window;
-  quint64 windowAt = 0;
-  size_t windowSize = 0;
-  auto readLocal = [&](quint64 offset, unsigned char* local) {
-    if (offset < windowAt || offset + 30 > windowAt + windowSize) {
-      constexpr size_t kLocalWindow = size_t{64} * 1024;
-      const size_t want = size_t(std::min<quint64>(kLocalWindow, size - offset));
-      window.resize(kLocalWindow);
-      if (!ReadAt(f.fd, offset, window.data(), want)) return false;
-      windowAt = offset;
-      windowSize = want;
-    }
-    memcpy(local, &window[size_t(offset - windowAt)], 30);
-    return true;
-  };
+  TDataReader headers(f.fd);
   size_t at = 0;
   for (quint64 i = 0; i < count; ++i) {
     if (at + 46 > cd.size() || U32(&cd[at]) != 0x02014b50) {
@@ -329,7 +380,8 @@ std::vector<Span> EntrySpans(const Fd& f, QString* why) {
       x += 4 + len;
     }
     unsigned char local[30];
-    if (offset > size - 30 || !readLocal(offset, local) || U32(local) != 0x04034b50) {
+    if (offset > size - 30 || !headers.ReadAll(offset, reinterpret_cast<char*>(local), 30) ||
+        U32(local) != 0x04034b50) {
       *why = QString("local header of entry %1 missing").arg(i + 1);
       return {};
     }
@@ -355,62 +407,8 @@ QDateTime DosDateTimeToLocal(quint16 dosDate, quint16 dosTime) {
 
 namespace {
 
-constexpr size_t kWindow = size_t{256} * 1024;
 // How many files may be written and wait for their names.
 constexpr size_t kAhead = 64;
-
-// The data of entries, read straight from the archive. The entries of an archive of small files
-// lie one after the other, so one read of a window of it serves many of them.
-class TDataReader {
- public:
-  explicit TDataReader(int fd) : fd_(fd) {}
-  void Begin(quint64 at, quint64 size) {
-    at_ = at;
-    left_ = size;
-  }
-  // Up to size of the entry's next bytes: 0 at its end, -1 when the archive cannot be read (or
-  // ends before the entry does).
-  long long Read(char* buffer, size_t size) {
-    if (left_ == 0) return 0;
-    size = size_t(std::min<quint64>(size, left_));
-    if (!(at_ >= windowAt_ && at_ < windowAt_ + windowSize_) && left_ < kWindow) {
-      if (window_.empty()) window_.resize(kWindow);
-      // Usually the next entries follow; a directory that lists them backwards gets a window
-      // that ends with this entry.
-      quint64 from = at_;
-      if (windowSize_ > 0 && at_ < windowAt_)
-        from = at_ + left_ > kWindow ? at_ + left_ - kWindow : 0;
-      ssize_t n = Pread(window_.data(), kWindow, from);
-      if (n <= 0 || at_ >= from + quint64(n)) return -1;
-      windowAt_ = from;
-      windowSize_ = size_t(n);
-    }
-    if (at_ >= windowAt_ && at_ < windowAt_ + windowSize_) {
-      size = std::min<size_t>(size, size_t(windowAt_ + windowSize_ - at_));
-      memcpy(buffer, window_.data() + (at_ - windowAt_), size);
-    } else {  // a large entry: no copy through the window
-      ssize_t n = Pread(buffer, size, at_);
-      if (n <= 0) return -1;
-      size = size_t(n);
-    }
-    at_ += size;
-    left_ -= size;
-    return (long long)size;
-  }
-
- private:
-  ssize_t Pread(char* buffer, size_t size, quint64 offset) const {
-    for (;;) {
-      ssize_t n = ::pread(fd_, buffer, size, off_t(offset));
-      if (n >= 0 || errno != EINTR) return n;
-    }
-  }
-  int fd_;
-  quint64 at_ = 0, left_ = 0;
-  std::vector<char> window_;
-  quint64 windowAt_ = 0;
-  size_t windowSize_ = 0;
-};
 
 // A file to write: its entry, its folder (open until the file is named) and its name there.
 struct TJob {
@@ -435,7 +433,8 @@ struct TWritten {
 // Files written ahead of an entry that fails are never named and vanish with their descriptors.
 class TWriteAhead {
  public:
-  using Work = std::function<TWritten(const TJob&)>;
+  // Writes a job's file; a long write asks the object whether the unpacking stops.
+  using Work = std::function<TWritten(const TJob&, const TWriteAhead&)>;
   TWriteAhead(Work work, bool threaded) : work_(std::move(work)) {
     if (!threaded) return;
     try {
@@ -484,7 +483,7 @@ class TWriteAhead {
     tWritingData = true;
     TWritten w;
     try {
-      w = work_(job);
+      w = work_(job, *this);
     } catch (...) {
       w.error = std::current_exception();
     }
@@ -856,10 +855,9 @@ void TZipReader::Unpack(const std::vector<int>& indices, const QString& destinat
   };
 
   TDataReader data(d.archiveFd.fd);
-  TWriteAhead* self = nullptr;
-  TWriteAhead ahead([&](const TJob& job) { return d.WriteData(*this, job, data, *self); },
-                    indices.size() > 1);
-  self = &ahead;
+  TWriteAhead ahead(
+      [&](const TJob& job, const TWriteAhead& self) { return d.WriteData(*this, job, data, self); },
+      indices.size() > 1);
   // Names given to files that wait for them: an entry of the same name waits until they have it.
   QSet<QString> waiting;
 
