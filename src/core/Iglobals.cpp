@@ -154,8 +154,14 @@ void RunPageLoop() {
         CurrentPage = pgExit;
         break;
       case prBack:
+        // An upgrade never goes back into the fresh pages: their copy would unpack the fresh
+        // database over the user's tables. Back from its finish page returns to the last
+        // upgrade page shown.
+        if (UpgradeMode && CurrentPage == pgFinish)
+          CurrentPage = InstallKind == ikClient ? pgUpgCopy : pgUpgData;
         // The first page has no way back; should one come, the page is shown again.
-        if (CurrentPage > 0) --CurrentPage;
+        else if (CurrentPage > 0)
+          --CurrentPage;
         break;
       default:
         break;

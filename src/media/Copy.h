@@ -2,6 +2,8 @@
 // The file copy of a fresh installation: the disk set joined into archives in the program
 // folder, the archive of every selected component unpacked into its destination, the archives
 // removed. The page shows the progress; the rules are here.
+#include <QDateTime>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -35,7 +37,21 @@ void EnterArchiveFolder(const QString& shownProgramDir);
 
 // The archives of the sibling modules, which a medium may lack: "VELAROS.ZIP", "KANVERO.ZIP".
 bool IsOptionalArchive(const QString& fileName);
-// Empties NEW\DATA, NEW\FIRMA and NEW\LUNA of a data folder (their files; subfolders stay).
-void ClearNewDatabase(const QString& folder);
-// Deletes the files of a folder that match a mask; what cannot be deleted stays, unreported.
-void DeleteFiles(const QString& folder, const QString& mask);
+
+// The folder of a data folder that holds the user's tables (the alias ZORVAN's): DATA.
+QString DatabaseFolder(const QString& dataDir);
+// The table files (*.DB) the database folder holds now.
+int ExistingTables(const QString& dataDir);
+// What the fresh copy does with a database that is there already ("copy.existing-database"):
+// keep it (the default, also for a question closed any other way) or move it aside.
+enum class TExistingDatabase { Keep, Replace };
+TExistingDatabase AskExistingDatabase(const QString& dataDir, int tables, const QString& aside);
+// A free name beside the database folder for moving it aside: DATA.YYYYMMDD-HHMMSS (with -2,
+// -3, ... when taken).
+QString AsideName(const QString& dataDir, const QDateTime& now);
+// Moves the database folder aside, whole, under that name (nothing is deleted). Throws win::Error
+// when it cannot be moved; the log says where it went.
+void MoveDatabaseAside(const QString& dataDir, const QString& aside);
+// The entries of the database archive a fresh copy writes when the database is kept: those whose
+// file (or folder) is not there yet.
+QList<int> MissingEntries(const TZipReader& reader, const QString& dataDir);

@@ -125,16 +125,17 @@ void CopyPart(const QString& extension, const QString& partPath, const QString& 
     win::LogLine("media: part not readable: " + e.message());
     return;
   }
+  // A link planted in the archive's place is replaced, never written through.
   std::unique_ptr<win::WinFile> archive;
   if (extension == ".1") {
-    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::Create);
+    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::CreateNoFollow);
   } else {
     // A later part without its start adds nothing: there is no archive to append to.
     if (!win::FileExists(archivePath)) {
       win::LogLine("media: no archive to append to: " + archivePath);
       return;
     }
-    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::Append);
+    archive = std::make_unique<win::WinFile>(archivePath, win::WinFile::AppendNoFollow);
   }
   // Blocks of CopyBufferSize bytes, each copied inside the kernel where the two files allow it
   // (no user buffer at all), else through the buffer; a short block ends the part either way.
@@ -195,7 +196,8 @@ qint64 ArchiveSizeKiB(const TZipReader& reader) {
   return size;
 }
 
-void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString& destination) {
+void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString& destination,
+                  const TUnpackStep& unpack) {
   page.ZipSize = 0;
   page.ZipProgres = 0;
   // The sizes come from the central directory read on opening; the data are read once.
@@ -207,7 +209,10 @@ void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString&
   reader.OnProgress = [&page](quint64 position, const TZipHeader& header) {
     UnzipProgressEvent(page, position, header);
   };
-  reader.UnpackAll(destination);
+  if (unpack)
+    unpack(reader, destination);
+  else
+    reader.UnpackAll(destination);
 }
 
 void UnzipProgressEvent(TDiskSetPage& page, quint64 position, const TZipHeader& header) {

@@ -3,6 +3,7 @@
 // into whole archives in the program folder, unpacking an archive with a progress gauge, and
 // removing the assembled archives. Shared by the file copy and upgrade file copy pages.
 #include <QString>
+#include <functional>
 
 #include "core/Iglobals.h"
 
@@ -62,8 +63,12 @@ int PartsJoined();
 
 // ZipSize of an archive: the sum of its entries' sizes, each divided by 1024.
 qint64 ArchiveSizeKiB(const TZipReader& reader);
+// How UnzipArchive writes an archive's entries into the destination; unset: all of them, after
+// the check that they fit.
+using TUnpackStep = std::function<void(TZipReader& reader, const QString& destination)>;
 // Unpacks one assembled archive into a folder, driving UnzipProgress.
-void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString& destination);
+void UnzipArchive(TDiskSetPage& page, const QString& archiveName, const QString& destination,
+                  const TUnpackStep& unpack = {});
 // The progress handler UnzipArchive gives the ZIP reader.
 void UnzipProgressEvent(TDiskSetPage& page, quint64 position, const TZipHeader& header);
 

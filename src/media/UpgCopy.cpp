@@ -1,38 +1,41 @@
 #include "media/UpgCopy.h"
 
+#include "media/Templates.h"
 #include "media/ZipReader.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "platform/NoFollow.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
 
-bool UpgradeEntryAccepted(const QString& entryName, bool programArchive) {
+namespace {
+QString FilterName(const QString& entryName) {
   QString name = entryName;
   name.replace('/', '\\');
-  name = "\\" + name.toUpper();
+  return "\\" + name.toUpper();
+}
+}  // namespace
+
+bool UpgradeEntryAccepted(const QString& entryName, bool programArchive) {
+  const QString name = FilterName(entryName);
   if (programArchive) return !name.startsWith("\\IDAPI");
   return name.startsWith("\\NEW");
 }
 
-void CleanTemplateFolders(const QString& dataDir) {
-  const QString base = win::IncludeTrailingBackslash(dataDir);
-  for (const char* sub : {"NEW\\DATA\\", "NEW\\FIRMA\\", "NEW\\LUNA\\"}) {
-    const QString folder = base + sub;
-    for (const win::TSearchRec& rec : win::FindFiles(folder + "*.*", win::faAnyFile)) {
-      if (rec.Attr == win::faDirectory) continue;
-      const QString path = folder + rec.Name;
-      const QString upper = rec.Name.toUpper();
-      if (upper.endsWith(".BMP") || upper.endsWith(".PNG")) {
-        win::FileSetAttr(path, 0);  // a read-only picture could not be replaced
-        continue;
-      }
-      win::DeleteFile(path);
-    }
+bool UpgradeEntryAccepted(const QString& entryName, bool programArchive, const QString& dataBelow) {
+  if (!UpgradeEntryAccepted(entryName, programArchive)) return false;
+  if (dataBelow.isNull()) return true;
+  const QString name = FilterName(entryName);
+  if (dataBelow.isEmpty()) {
+    const QString database = "\\" + AliasDirs[3].toUpper();
+    return name != database && !name.startsWith(database + "\\");
   }
+  const QString data = "\\" + dataBelow.toUpper();
+  return !name.startsWith(data) || name.startsWith(data + "NEW");
 }
 
 void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const QString& destination,
-                         bool programArchive) {
+                         bool programArchive, const QString& dataDir, bool templates) {
   page.ZipSize = 0;
   page.ZipProgres = 0;
   TZipReader reader(archive);
@@ -44,12 +47,28 @@ void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const Q
     UnzipProgressEvent(page, position, header);
     page.HandleEvents();
   };
+  const QString dataBelow = win::PathBelow(destination, dataDir);
   QList<int> accepted;
-  for (int i = 0; i < reader.Count(); ++i)
-    if (UpgradeEntryAccepted(reader.Entries().at(i).FileName, programArchive)) accepted << i;
-  reader.UnpackEntries(accepted, destination);
-  if (const qsizetype refused = reader.Count() - accepted.size())
-    win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(refused).arg(archive));
+  qsizetype filtered = 0;
+  for (int i = 0; i < reader.Count(); ++i) {
+    const QString& name = reader.Entries().at(i).FileName;
+    if (UpgradeEntryAccepted(name, programArchive, dataBelow)) {
+      accepted << i;
+    } else if (UpgradeEntryAccepted(name, programArchive)) {
+      // What the data folder refuses is named: an archive should never carry it.
+      win::LogLine(
+          QString("upgrade copy: %1: entry %2 refused, it would write the user's data in %3")
+              .arg(archive, name, dataDir));
+    } else {
+      ++filtered;
+    }
+  }
+  if (templates)
+    UnpackTemplates(&reader, accepted, destination, TTemplateRule::Upgrade);
+  else
+    reader.UnpackEntries(accepted, destination);
+  if (filtered)
+    win::LogLine(QString("upgrade copy: %1 entries of %2 refused").arg(filtered).arg(archive));
 }
 
 void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job) {
@@ -62,17 +81,14 @@ void UnpackUpgrade(TUpgradeCopyPage& page, const TCopyJob& job) {
     const bool program = c.DestType == dtProgram;
     const QString destination = program ? job.ProgramDir : job.DataDir;
     const bool present = win::FileExists(archive);
-    if (c.DestType == dtDatabaseNew) {
-      // The old templates go only once the new ones can be read; without an archive the
-      // folders are cleaned all the same.
-      if (present) TZipReader probe(archive);
-      CleanTemplateFolders(job.DataDir);
-    }
+    const bool templates = c.DestType == dtDatabaseNew;
     if (!present) {
       win::LogLine("upgrade copy: no " + archive);
+      // Without a template archive the template folders are cleaned all the same.
+      if (templates) UnpackTemplates(nullptr, {}, job.DataDir, TTemplateRule::Upgrade);
       continue;
     }
-    UnzipUpgradeArchive(page, archive, destination, program);
+    UnzipUpgradeArchive(page, archive, destination, program, job.DataDir, templates);
     if (program && job.ProgramUnpacked) job.ProgramUnpacked();
   }
   DeleteArchives(job.ProgramDir);

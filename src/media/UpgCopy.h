@@ -24,16 +24,18 @@ class TUpgradeCopyPage : public TDiskSetPage {
 // engine's IDAPI... folder; database archives only the text that starts with "\NEW" (after "/"
 // became "\", upper-cased, a "\" put in front).
 bool UpgradeEntryAccepted(const QString& entryName, bool programArchive);
-
-// Empties NEW\DATA\, NEW\FIRMA\ and NEW\LUNA\ of a data folder but for its .BMP and .PNG files,
-// whose attributes are cleared so that the unpacking can replace them. Plain folders stay;
-// what cannot be deleted stays, unreported.
-void CleanTemplateFolders(const QString& dataDir);
+// The same, and nothing of the user's data: dataBelow says where the data folder lies below the
+// archive's destination (win::PathBelow: "" the same folder, "SUB\" below it, null elsewhere).
+// Below it only NEW is written; where it is the destination itself (a LOCAL installation, whose
+// program folder is the data folder) its database folder DATA is not.
+bool UpgradeEntryAccepted(const QString& entryName, bool programArchive, const QString& dataBelow);
 
 // Unpacks one archive into a destination through the entry filter, the unzip gauge starting
-// again at 0. Throws win::Error when the archive cannot be read or a file cannot be written.
+// again at 0; the data folder guards what the filter lets through, and a template archive
+// replaces the templates whole (media/Templates.h). Throws win::Error when the archive cannot be
+// read or a file cannot be written.
 void UnzipUpgradeArchive(TUpgradeCopyPage& page, const QString& archive, const QString& destination,
-                         bool programArchive);
+                         bool programArchive, const QString& dataDir, bool templates = false);
 
 // Unpacks the assembled archives of the selection (they lie in ShownProgramDir) and removes
 // them. An archive that is missing is skipped; an error leaves the archives not yet unpacked in

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "core/Iglobals.h"
 #include "kit/Actives.h"
@@ -100,6 +101,7 @@ TUpgData::TUpgData(QWidget* parent)
   BNext = PageButton("BNext", mknNext, "&Continua", prNext, 8 + PageButtonWidth + 4);
   BCancel = AbandonButton(PageWidth - 4, PageButtonTop + (PageButtonHeight - 28) / 2);
   BNext->OnClick = [this](QObject*) { BNextClick(); };
+  BCancel->OnClick = [this](QObject*) { BCancelClick(); };
   BNext->setFocus();
   FormCreate();
 }
@@ -115,16 +117,53 @@ void TUpgData::FormCreate() {
 }
 
 void TUpgData::BNextClick() {
-  ModalResult = prNext;
+  // The page closes only once every step that ran ended well: the finish page says success.
+  ModalResult = mrNone;
   L1->show();
   L1->repaint();
   BBack->setEnabled(false);
   BNext->setEnabled(false);
   BCancel->setEnabled(false);
-  RunUpgradeSteps(*this);
-  L1->hide();
+  TUpgradeStepsOutcome outcome;
+  try {
+    outcome = RunUpgradeSteps(*this);
+  } catch (...) {
+    // The kit shows the error; the page stays open with its buttons, as after a failed step.
+    failed_ = "?";
+    win::LogLine("upgrade data: a step ended in an error");
+    SetStatusRed();
+    BBack->setEnabled(true);
+    BNext->setEnabled(true);
+    BCancel->setEnabled(true);
+    throw;
+  }
+  if (outcome.Ok()) {
+    failed_.clear();
+    L1->hide();
+    L1->repaint();
+    ModalResult = prNext;
+    return;
+  }
+  // What failed stays in view, in red; the steps that ended well are unticked, so Continue runs
+  // again only the failed ones.
+  failed_ = outcome.FailedNames();
+  L1->setText(outcome.FailedReport.isEmpty()
+                  ? QString("Actualizarea bazei de date nu s-a terminat cu succes.")
+                  : outcome.FailedReport);
+  SetStatusRed();
   L1->repaint();
-  ModalResult = prNext;
+  for (int step = 0; step < UpgradeStepCount; ++step)
+    if (Box(step)->Checked())
+      Box(step)->SetChecked(std::find(outcome.Failed.begin(), outcome.Failed.end(), step) !=
+                            outcome.Failed.end());
+  BBack->setEnabled(true);
+  BNext->setEnabled(true);
+  BCancel->setEnabled(true);
+  BNext->setFocus();
+}
+
+void TUpgData::BCancelClick() {
+  if (!failed_.isEmpty()) win::LogLine("upgrade data: abandoned with failed steps " + failed_);
 }
 
 void TUpgData::FormKeyDown(QKeyEvent* event) {

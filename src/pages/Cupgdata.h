@@ -54,6 +54,7 @@ class TUpgData : public TWizardPage, public TUpgradeStepsView {
 
   void FormCreate();
   void BNextClick();
+  void BCancelClick();
   void FormKeyDown(QKeyEvent* event) override;
 
   // The colour of L1's text ($00BBGGRR).
@@ -72,4 +73,5 @@ class TUpgData : public TWizardPage, public TUpgradeStepsView {
   TFmtLabel* Mark(int step) const;
   TStepPanel* Panel(int step) const;
   TColor statusColor_ = clBlack;
+  QString failed_;  // the steps of the last run that failed ("2", "1, 3"), for the log
 };

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/Codepage.h"
+#include "platform/NoFollow.h"
 #include "platform/Paths.h"
 #include "platform/WinError.h"
 
@@ -54,6 +55,11 @@ int AttrOf(const QString& host, const struct stat& st) {
 QDateTime TimeOf(const struct stat& st) {
   return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
                                         st.st_mtim.tv_nsec / 1000000);
+}
+
+bool IsLinkHost(const QString& host) {
+  struct stat st;
+  return HostStat(host, st, false) && S_ISLNK(st.st_mode);
 }
 
 bool IsReadOnlyHost(const QString& host) {
@@ -356,9 +362,17 @@ WinFile::WinFile(const QString& path, Mode mode) : path_(path) {
     case Append:
       flags |= O_WRONLY | O_CREAT | O_APPEND;
       break;
+    case CreateNoFollow:
+    case AppendNoFollow:
+      break;
   }
-  if (mode != Read && IsReadOnlyHost(host)) throw EInOutError(ERROR_ACCESS_DENIED, path);
-  fd_ = ::open(Local(host), flags, 0666);
+  const bool noFollow = mode == CreateNoFollow || mode == AppendNoFollow;
+  if (mode != Read && IsReadOnlyHost(host) && !(noFollow && IsLinkHost(host)))
+    throw EInOutError(ERROR_ACCESS_DENIED, path);
+  fd_ = noFollow ? OpenForWritingNoFollow(host, mode == AppendNoFollow)
+                 : ::open(Local(host), flags, 0666);
+  if (fd_ < 0 && errno == ELOOP && noFollow)
+    throw Error(LinkRefusedText(path), ERROR_ACCESS_DENIED);
   if (fd_ < 0) {
     int err = errno;
     bool parentMissing = err == ENOENT && !QFileInfo(QFileInfo(host).absolutePath()).isDir();

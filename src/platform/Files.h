@@ -65,10 +65,12 @@ QStringList ReadTextLines(const QString& path);  // lines ended by CR LF, LF or 
 QString ReadFirstLine(const QString& path);
 void WriteTextFile(const QString& path, const QString& text);  // created or truncated
 
-// A file opened for reading, writing (created or truncated) or appending.
+// A file opened for reading, writing (created or truncated) or appending. The NoFollow modes
+// never write through a link in the file's place: creating replaces the link by the file,
+// appending refuses it (ERROR_ACCESS_DENIED).
 class WinFile {
  public:
-  enum Mode { Read, Create, Append };
+  enum Mode { Read, Create, Append, CreateNoFollow, AppendNoFollow };
   WinFile(const QString& path, Mode mode);  // throws EInOutError
   ~WinFile();
   WinFile(const WinFile&) = delete;

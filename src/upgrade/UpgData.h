@@ -3,6 +3,7 @@
 // constants) in this order, each run when its box is ticked at the moment its turn comes, each
 // marked with a check mark that stays only when the library reports success.
 #include <QString>
+#include <vector>
 
 constexpr int UpgradeStepCount = 3;
 
@@ -26,8 +27,18 @@ struct TUpgradeCalls {
 };
 const TUpgradeCalls& LibraryUpgradeCalls();
 
+// What the steps came to: the steps (0, 1, 2) whose GetSemaforOK answered false, and the last
+// report of the first of them (the next step's reports would otherwise hide why it failed).
+struct TUpgradeStepsOutcome {
+  std::vector<int> Failed;
+  QString FailedReport;
+  bool Ok() const { return Failed.empty(); }
+  QString FailedNames() const;  // "2" or "1, 3": the steps as the page numbers them
+};
+
 // Registers the view's report with the library and runs the ticked steps. The report stays
 // registered with the view until the next run or ReleaseUpgradeReports.
-void RunUpgradeSteps(TUpgradeStepsView& view, const TUpgradeCalls& calls = LibraryUpgradeCalls());
+TUpgradeStepsOutcome RunUpgradeSteps(TUpgradeStepsView& view,
+                                     const TUpgradeCalls& calls = LibraryUpgradeCalls());
 // Reports that arrive after the view is gone are dropped.
 void ReleaseUpgradeReports(TUpgradeStepsView& view);

@@ -72,6 +72,7 @@ class DriverTest : public ::testing::Test {
   std::vector<int> Run(unsigned char start, unsigned char kind, std::deque<int> results) {
     CurrentPage = start;
     InstallKind = kind;
+    UpgradeMode = start == pgFindApp;
     w.results = std::move(results);
     RunPageLoop();
     EXPECT_EQ(CurrentPage, pgExit);
@@ -129,10 +130,6 @@ TEST_F(DriverTest, UpgradeWalksWithoutQuestion) {
        ikServer,
        {prNext, prNext, prBack, prNext, prNext, prNext},
        {6, 7, 8, 7, 8, 4}},
-      {"back on the finish page reaches configuration",
-       ikLocal,
-       {prNext, prNext, prNext, prBack, prNext, prNext},
-       {6, 7, 8, 4, 3, 4}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -208,6 +205,50 @@ TEST_F(DriverTest, QuestionAskedOnlyWhileClient) {
   EXPECT_EQ(Run(pgFindApp, ikClient, {prNext, prNext, prBack, prNext, prNext, prNext}),
             (V{6, 7, 8, 7, 8, 4}));
   EXPECT_EQ(user.seen.size(), 1);
+}
+
+// Back from an upgrade's finish page, again and again: never a fresh page (whose copy would
+// unpack the fresh database over the user's), only the upgrade pages back to the locate page.
+TEST_F(DriverTest, BackFromTheUpgradeFinishStaysOnTheUpgradeRoad) {
+  const struct {
+    const char* name;
+    unsigned char kind;
+    const char* answer;  // to the client question, each time it is asked
+    std::deque<int> results;
+    V shown;
+  } cases[] = {
+      {"LOCAL",
+       ikLocal,
+       nullptr,
+       {prNext, prNext, prNext, prBack, prBack, prBack, prBack},
+       {6, 7, 8, 4, 8, 7, 6}},
+      {"SERVER, forward again",
+       ikServer,
+       nullptr,
+       {prNext, prNext, prNext, prBack, prNext, prNext},
+       {6, 7, 8, 4, 8, 4}},
+      {"CLIENT answered No",
+       ikClient,
+       "&Nu",
+       {prNext, prNext, prBack, prBack, prBack},
+       {6, 7, 4, 7, 6}},
+      {"CLIENT answered Yes",
+       ikClient,
+       "&Da",
+       {prNext, prNext, prNext, prBack, prBack, prBack, prBack},
+       {6, 7, 8, 4, 8, 7, 6}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w = Walk{};
+    ScriptedUser user;
+    user.Ignore([](QWidget* modal) { return dynamic_cast<ScriptedPage*>(modal) != nullptr; });
+    if (c.answer)
+      for (int i = 0; i < 4; ++i) user.Then(ScriptedUser::Click(c.answer));
+    const V shown = Run(pgFindApp, c.kind, c.results);
+    EXPECT_EQ(shown, c.shown);
+    for (int page : shown) EXPECT_GE(page, pgFinish) << "a fresh page was shown";
+  }
 }
 
 TEST_F(DriverTest, PlacementArithmetic) {

@@ -258,6 +258,7 @@ TEST_F(CopyPageTest, AnInstalledEngineKeepsItsFiles) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
     OldEngineFound = false;
+    QDir(machine.Host("C:\\Date\\DATA")).removeRecursively();  // a new data folder each time
     {
       win::TRegistry reg;
       ASSERT_TRUE(
@@ -291,9 +292,13 @@ TEST_F(CopyPageTest, TemplateDatabaseReplacesTheNewFoldersCompletely) {
        {"NEW\\DATA\\DATA.DB", "NEW\\DATA\\OLD.DB", "NEW\\FIRMA\\OLD.DB", "NEW\\LUNA\\OLD.PX",
         "NEW\\DATA\\SUB\\INNER.DB", "NEW\\README.TXT", "DATA\\MINE.DB"})
     machine.WriteHostFile(machine.Host(QString("C:\\Date\\") + file), "old");
+  ScriptedUser user;
+  user.Then(ScriptedUser::Click("&Da")).Then(Unexpected());  // the user's table is kept
   TCopy page;
   Continue(page);
   EXPECT_EQ(page.ModalResult, prNext);
+  EXPECT_EQ(user.seen.size(), 1);
+  EXPECT_EQ(machine.ReadHostFile(machine.Host("C:\\Date\\DATA\\MINE.DB")), "old");
   EXPECT_EQ(
       FilesUnder("C:\\Date"),
       (QStringList{"DATA/FIRME.DB", "DATA/MINE.DB", "NEW/DATA/DATA.DB", "NEW/DATA/SUB/INNER.DB",

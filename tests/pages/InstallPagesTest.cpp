@@ -121,7 +121,7 @@ class InstallPagesTest : public MachineTest {
     PageTable = {};
     PageTable[0] = [] { return new TIType; };
     PageTable[1] = [] { return new TDirs; };
-    for (int pos : {2, 3}) PageTable[pos] = [this, pos] { return new StubPage(pos, &stubs); };
+    for (int pos : {2, 3, 7, 8}) PageTable[pos] = [this, pos] { return new StubPage(pos, &stubs); };
     PageTable[4] = [] { return new TEndScreen; };
     machine.AddDrive('D', "fixed");
   }
@@ -761,7 +761,10 @@ TEST_F(InstallPagesTest, FinishPageTextAndButtons) {
       {"I&esire ends the wizard", false, ScriptedUser::Click("I&esire"), {}},
       {"Alt+E as well", true, ScriptedUser::Keys(Qt::Key_E, Qt::AltModifier), {}},
       {"Back leads to the configuration page", false, ScriptedUser::Click("&Inapoi"), {3}},
-      {"also in an upgrade", true, ScriptedUser::Keys(Qt::Key_I, Qt::AltModifier), {3}},
+      {"in an upgrade, to the database page",
+       true,
+       ScriptedUser::Keys(Qt::Key_I, Qt::AltModifier),
+       {8}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -89,6 +89,14 @@ class UpgradePagesTest : public MachineTest {
     ASSERT_TRUE(QFile::copy(file, host + "/UPGRADE.DLL"));
     ASSERT_TRUE(LoadUpgradeLibrary());
   }
+  void RecorderSemafor(bool ok) {
+    auto* handle = win::LoadLibrary(RunFolder + "UPGRADE.DLL");
+    auto set =
+        reinterpret_cast<void (*)(uint8_t)>(win::GetProcAddress(handle, "SetRecordedSemafor"));
+    ASSERT_TRUE(set);
+    set(ok ? 1 : 0);
+    win::FreeLibrary(handle);
+  }
   QString Recorded() {
     auto* handle = win::LoadLibrary(RunFolder + "UPGRADE.DLL");
     auto calls = reinterpret_cast<const char* (*)()>(win::GetProcAddress(handle, "RecordedCalls"));
@@ -223,8 +231,18 @@ TEST_F(UpgradePagesTest, DatabasePageOnlyConstants) {
   page.Ck1->SetChecked(false);
   page.Ck2->SetChecked(false);
   ScriptedUser user;
-  user.Then(ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)).Then(Unexpected());
-  EXPECT_EQ(page.ShowModal(), prNext);
+  bool open = false;
+  user.Then([&](QWidget* modal) {
+        ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)(modal);
+        // The recorder answers false: the failed step keeps the page open.
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return page.BConst->Done() && page.BCancel->isEnabled(); }));
+        open = page.ModalResult == mrNone && page.BCancel->isEnabled();
+        ScriptedUser::Keys(Qt::Key_A, Qt::AltModifier)(modal);
+      })
+      .Then(Unexpected());
+  EXPECT_EQ(page.ShowModal(), prQuit);
+  EXPECT_TRUE(open);
   EXPECT_EQ(Recorded(), "SetReportProc DoConstUpgrade kept GetSemaforOK");
   EXPECT_EQ(page.reports, QStringList({"red 3"})) << "L1 is red before the call";
   EXPECT_TRUE(page.BConst->Done());
@@ -255,6 +273,7 @@ TEST_F(UpgradePagesTest, ThePageStaysLiveWhileAStepRuns) {
   // During the structures step the constants are unticked by their panel and quick
   // verification is switched on: the constants are skipped, the library hears of the switch.
   UseLibrary(RECORDER_LIB);
+  RecorderSemafor(true);
   RecordingData page;
   page.duringStep = [&page](int report) {
     if (report != 1) return;
@@ -272,7 +291,7 @@ TEST_F(UpgradePagesTest, ThePageStaysLiveWhileAStepRuns) {
   EXPECT_TRUE(page.QuickV);
 }
 
-TEST_F(UpgradePagesTest, AFailedStepLosesItsMarkAndTheLaterStepsRun) {
+TEST_F(UpgradePagesTest, AFailedStepIsToldAndRunAgainOnceMended) {
   // The sample library on an empty database of the alias ZORVAN, told to fail the lists.
   machine.WriteHostFile(
       machine.Host("C:\\BDE\\IDAPI32.CFG"),
@@ -285,19 +304,46 @@ TEST_F(UpgradePagesTest, AFailedStepLosesItsMarkAndTheLaterStepsRun) {
   qputenv("ZAREDERAD_UPGRADE_FAIL", "2");
   UseLibrary(SAMPLE_FAILING_LIB);
   RecordingData page;
+  struct {
+    int result = -1;
+    QString status;
+    bool red = false, visible = false, ticks[3] = {}, marks[3] = {}, buttons = false;
+  } after;
   ScriptedUser user;
   user.Then([&](QWidget* modal) {
         Grab(modal, "upgdata-page-before.png");
         ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)(modal);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return page.BConst->Done() && page.BNext->isEnabled(); }));
+        // Still open after the steps, the failure in view.
+        after.result = page.ModalResult;
+        after.status = page.L1->text();
+        after.red = page.StatusColor() == clRed;
+        after.visible = page.L1->isVisible();
+        for (int i = 0; i < 3; ++i) {
+          after.ticks[i] = (i == 0 ? page.Ck1 : i == 1 ? page.Ck2 : page.Ck3)->Checked();
+          after.marks[i] = !(i == 0 ? page.Lk1 : i == 1 ? page.Lk2 : page.Lk3)->isHidden();
+        }
+        after.buttons =
+            page.BBack->isEnabled() && page.BNext->isEnabled() && page.BCancel->isEnabled();
+        Grab(modal, "upgdata-page-failed.png");
+        // Mended: Continue runs the lists again, and only them.
+        qunsetenv("ZAREDERAD_UPGRADE_FAIL");
+        page.reports.clear();
+        ScriptedUser::Keys(Qt::Key_C, Qt::AltModifier)(modal);
       })
       .Then(Unexpected());
   EXPECT_EQ(page.ShowModal(), prNext);
-  EXPECT_TRUE(page.BStruct->Done() && page.BLists->Done() && page.BConst->Done());
-  EXPECT_FALSE(page.Lk1->isHidden());
-  EXPECT_TRUE(page.Lk2->isHidden());
-  EXPECT_FALSE(page.Lk3->isHidden());
+  EXPECT_EQ(after.result, mrNone) << "the finish page never follows a failed step";
+  EXPECT_EQ(after.status, "Eroare provocata la pasul 2");
+  EXPECT_TRUE(after.red && after.visible);
+  EXPECT_FALSE(after.ticks[0] || after.ticks[2]) << "the steps that ended well are unticked";
+  EXPECT_TRUE(after.ticks[1]) << "the failed step stays ticked";
+  EXPECT_TRUE(after.marks[0] && !after.marks[1] && after.marks[2]);
+  EXPECT_TRUE(after.buttons);
+  EXPECT_FALSE(page.reports.isEmpty()) << "the lists ran again";
+  EXPECT_FALSE(page.Lk2->isHidden()) << "and ended well";
   EXPECT_TRUE(page.L1->isHidden());
-  EXPECT_FALSE(page.reports.isEmpty());
   page.show();
   Grab(&page, "upgdata-page-after.png");
   page.hide();
