@@ -534,6 +534,8 @@ class TStep {
     return nullptr;
   }
 
+  const std::vector<std::unique_ptr<TTable>>& Writes() const { return writes_; }
+
   void Commit() {
     // A test build can be told to fail one step at its very end, when everything is changed.
 #ifdef UPGRADE_CAN_FAIL
@@ -746,6 +748,11 @@ void CheckTable(const TTable& t, bool quick) {
     throw StepError{QString("Tabela %1 este deteriorata").arg(t.file)};
 }
 
+void CheckWrites(const TStep& step) {
+  for (const auto& t : step.Writes())
+    if (!t->created) CheckTable(*t, true);
+}
+
 void StructureBody(TStep& step) {
   // Every table of the database is locked and checked before anything changes.
   const QStringList templates = step.Templates();
@@ -852,6 +859,7 @@ void ListBody(TStep& step) {
   for (const QString& f : step.Templates())
     if (IsListTemplate(step, f)) lists << f;
   step.Begin(RowTargets(step, lists));
+  CheckWrites(step);
   for (const QString& f : lists) {
     Report(QString("Liste %1...").arg(f));
     MergeRows(step, f, false);
@@ -863,6 +871,7 @@ void ConstBody(TStep& step) {
   for (const QString& f : step.Templates())
     if (TableName(f) == kConstTable) consts << f;
   step.Begin(RowTargets(step, consts));
+  CheckWrites(step);
   for (const QString& f : consts) {
     Report(QString("Constante %1...").arg(f));
     MergeRows(step, f, true);

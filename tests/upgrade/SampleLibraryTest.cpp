@@ -263,6 +263,25 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
     return [steps](const QString&) { qputenv("ZAREDERAD_UPGRADE_FAIL", steps); };
   };
   auto succeed = [](const QString&) { qunsetenv("ZAREDERAD_UPGRADE_FAIL"); };
+  // A freelist count that the file's pages do not bear out: SQLite still reads and inserts, only
+  // a check sees it.
+  QByteArray healthy;
+  auto damage = [&healthy](const char* file) {
+    return [&healthy, file](const QString& data) {
+      QFile f(data + file);
+      ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+      healthy = f.readAll();
+      f.seek(36);
+      f.write(QByteArray("\0\0\0\3", 4));
+    };
+  };
+  auto mend = [&healthy](const char* file) {
+    return [&healthy, file](const QString& data) {
+      QFile f(data + file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(healthy);
+    };
+  };
   // More templates than SQLite lets one connection write together (SQLITE_MAX_ATTACHED + 1).
   const int most = [] {
     sqlite3* db = nullptr;
@@ -334,6 +353,20 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
        readOnly(""),
        writable(""),
        "Tabela DATA.DB nu poate fi scrisa"},
+      {"lists, a damaged table",
+       SAMPLE_LIB,
+       {1},
+       2,
+       damage("PARAM.DB"),
+       mend("PARAM.DB"),
+       "Tabela PARAM.DB este deteriorata"},
+      {"constants, a damaged table",
+       SAMPLE_LIB,
+       {1, 2},
+       3,
+       damage("CONST.DB"),
+       mend("CONST.DB"),
+       "Tabela CONST.DB este deteriorata"},
       {"constants, a read-only table",
        SAMPLE_LIB,
        {1, 2},
