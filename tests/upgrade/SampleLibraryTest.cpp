@@ -1,8 +1,11 @@
 // The sample upgrade library on real SQLite files: an old database brought up to its templates,
-// and steps that fail (a locked, read-only or damaged table, or a test build told to fail)
-// leaving every file as it was.
+// steps that fail (a locked, read-only or damaged table, or a test build told to fail) leaving
+// every file as it was, and a step killed or meeting a full disk at each of its file operations.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -234,6 +237,14 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
       ASSERT_EQ(sqlite3_exec(locker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     };
   };
+  auto read = [&](const char* file) {  // another program in the middle of reading it
+    return [&locker, file](const QString& data) {
+      ASSERT_EQ(sqlite3_open(QFile::encodeName(data + file).constData(), &locker), SQLITE_OK);
+      ASSERT_EQ(sqlite3_exec(locker, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                             nullptr),
+                SQLITE_OK);
+    };
+  };
   auto unlock = [&](const QString&) {
     sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(locker);
@@ -252,6 +263,40 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
     return [steps](const QString&) { qputenv("ZAREDERAD_UPGRADE_FAIL", steps); };
   };
   auto succeed = [](const QString&) { qunsetenv("ZAREDERAD_UPGRADE_FAIL"); };
+  // A freelist count that the file's pages do not bear out: SQLite still reads and inserts, only
+  // a check sees it.
+  QByteArray healthy;
+  auto damage = [&healthy](const char* file) {
+    return [&healthy, file](const QString& data) {
+      QFile f(data + file);
+      ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+      healthy = f.readAll();
+      f.seek(36);
+      f.write(QByteArray("\0\0\0\3", 4));
+    };
+  };
+  auto mend = [&healthy](const char* file) {
+    return [&healthy, file](const QString& data) {
+      QFile f(data + file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(healthy);
+    };
+  };
+  // More templates than SQLite lets one connection write together (SQLITE_MAX_ATTACHED + 1).
+  const int most = [] {
+    sqlite3* db = nullptr;
+    sqlite3_open(":memory:", &db);
+    const int attached = sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, -1);
+    sqlite3_close(db);
+    return attached + 1;
+  }();
+  auto manyTemplates = [most](const QString& data) {
+    for (int i = 4; i <= most; ++i)
+      Sql(data + QString("../NEW/DATA/T%1.DB").arg(i), QString("CREATE TABLE T%1 (A);").arg(i));
+  };
+  auto fewTemplates = [most](const QString& data) {
+    for (int i = 4; i <= most; ++i) QFile::remove(data + QString("../NEW/DATA/T%1.DB").arg(i));
+  };
   const Case cases[] = {
       {"structures, a table locked",
        SAMPLE_LIB,
@@ -278,11 +323,27 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
        },
        [](const QString& data) { QFile::remove(data + "ZZ.DB"); },
        "Tabela ZZ.DB este deteriorata"},
+      {"structures, more tables than one transaction takes",
+       SAMPLE_LIB,
+       {},
+       1,
+       manyTemplates,
+       fewTemplates,
+       QString("Pasul ar scrie %1 tabele deodata; se pot scrie impreuna cel mult %2")
+           .arg(most + 1)
+           .arg(most)},
       {"lists, a table locked",
        SAMPLE_LIB,
        {1},
        2,
        lock("PARAM.DB"),
+       unlock,
+       "Tabela PARAM.DB este folosita de alt program"},
+      {"lists, a table being read",
+       SAMPLE_LIB,
+       {1},
+       2,
+       read("PARAM.DB"),
        unlock,
        "Tabela PARAM.DB este folosita de alt program"},
       {"lists, a read-only folder",
@@ -292,6 +353,20 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
        readOnly(""),
        writable(""),
        "Tabela DATA.DB nu poate fi scrisa"},
+      {"lists, a damaged table",
+       SAMPLE_LIB,
+       {1},
+       2,
+       damage("PARAM.DB"),
+       mend("PARAM.DB"),
+       "Tabela PARAM.DB este deteriorata"},
+      {"constants, a damaged table",
+       SAMPLE_LIB,
+       {1, 2},
+       3,
+       damage("CONST.DB"),
+       mend("CONST.DB"),
+       "Tabela CONST.DB este deteriorata"},
       {"constants, a read-only table",
        SAMPLE_LIB,
        {1, 2},
@@ -337,6 +412,127 @@ TEST_F(SampleLibraryTest, AFailingStepChangesNothing) {
     // The failure does not stay: once mended the step runs.
     EXPECT_TRUE(Step(c.step)) << reports.join("\n").toStdString();
   }
+}
+
+// What a table file holds, after SQLite has rolled back a journal left by a killed step: its
+// check, columns and rows; "(none)" for no file and "(empty)" for a file without the table.
+QString TableState(const QString& host, const QString& table) {
+  if (!QFile::exists(host)) return "(none)";
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(QFile::encodeName(host).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_close(db);
+    return "(cannot open)";
+  }
+  sqlite3_exec(db, "PRAGMA integrity_check", nullptr, nullptr, nullptr);  // the next open
+  sqlite3_close(db);
+  const QStringList check = Query(host, "PRAGMA integrity_check");
+  if (check != QStringList({"ok"})) return "damaged: " + check.join('\n');
+  const QStringList columns =
+      Query(host, QString("SELECT name FROM pragma_table_info('%1')").arg(table));
+  if (columns.isEmpty()) return "(empty)";
+  return columns.join(',') + ": " + Query(host, "SELECT * FROM " + table + " ORDER BY 1").join(';');
+}
+
+// A step that changes three tables: FIRME and PARAM gain columns, DATA is made.
+class SampleLibraryCrashTest : public SampleLibraryTest {
+ protected:
+  void SetUp() override {
+    SampleLibraryTest::SetUp();
+    const QString tpl = root_ + "/NEW/DATA/PARAM.DB";
+    QFile::remove(tpl);
+    Sql(tpl,
+        "CREATE TABLE PARAM (COD TEXT PRIMARY KEY, DENUMIRE TEXT, VALOARE TEXT,"
+        " ACTIV INTEGER NOT NULL DEFAULT 1);");
+  }
+  std::string State() const {
+    QStringList state;
+    for (const char* table : {"DATA", "FIRME", "PARAM"})
+      state << TableState(data_ + table + ".DB", table);
+    return state.join('\n').toStdString();
+  }
+  std::string Files() const {
+    return QDir(data_).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+  }
+};
+
+TEST_F(SampleLibraryCrashTest, AKilledStepLeavesEveryTableBeforeOrAfterIt) {
+  Load(SAMPLE_FAILING_LIB);
+  const std::string before = State();
+  ASSERT_TRUE(Step(1));
+  const std::string after = State();
+  const std::string filesAfter = Files();
+  ASSERT_NE(before, after);
+  // A new table whose creation was rolled back is an empty file until the next step removes it.
+  ASSERT_EQ(before.rfind("(none)\n", 0), 0u) << "DATA first";
+  const std::string undone = "(empty)" + before.substr(6);
+
+  int killed = 0, leftBefore = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(QString("killed at file operation %1").arg(n).toStdString());
+    ASSERT_LT(n, 1000) << "the step never ends";
+    TearDown();
+    SetUp();
+    Load(SAMPLE_FAILING_LIB);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      qputenv("ZAREDERAD_UPGRADE_KILL", QByteArray::number(n));
+      UpgDoStructureUpgrade();
+      _exit(UpgGetSemaforOK() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status)) {
+      EXPECT_EQ(WEXITSTATUS(status), 0);
+      EXPECT_EQ(State(), after);
+      EXPECT_EQ(Files(), filesAfter);
+      break;
+    }
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ++killed;
+    const std::string state = State();
+    if (state == before || state == undone)
+      ++leftBefore;
+    else
+      EXPECT_EQ(state, after) << "before:\n" << before;
+    // The next step finishes the work, and nothing of the killed one stays.
+    EXPECT_TRUE(Step(1)) << reports.join('\n').toStdString();
+    EXPECT_EQ(State(), after);
+    EXPECT_EQ(Files(), filesAfter);
+  }
+  // Kills on both sides of the commit.
+  EXPECT_GT(leftBefore, 0);
+  EXPECT_GT(killed - leftBefore, 0);
+  RecordProperty("kills", killed);
+  RecordProperty("killsLeavingTheTablesAsBefore", leftBefore);
+}
+
+TEST_F(SampleLibraryCrashTest, AFullDiskAtAnyWriteChangesNothing) {
+  Load(SAMPLE_FAILING_LIB);
+  ASSERT_TRUE(Step(1));
+  const std::string after = State();
+  int failed = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(QString("disk full at write %1").arg(n).toStdString());
+    ASSERT_LT(n, 1000) << "the step never ends";
+    TearDown();
+    SetUp();
+    Load(SAMPLE_FAILING_LIB);
+    const auto before = Snapshot(root_);
+    qputenv("ZAREDERAD_UPGRADE_FULL", QByteArray::number(n));
+    const bool done = Step(1);
+    qunsetenv("ZAREDERAD_UPGRADE_FULL");
+    if (done) break;
+    ++failed;
+    EXPECT_TRUE(reports.value(reports.size() - 1).startsWith("Disc plin la tabel"))
+        << reports.join('\n').toStdString();
+    EXPECT_EQ(Snapshot(root_), before) << "every file byte for byte as it was, and no other";
+    EXPECT_TRUE(Step(1)) << "once there is room again";
+    EXPECT_EQ(State(), after);
+  }
+  EXPECT_GT(failed, 0);
+  RecordProperty("writes", failed);
 }
 
 // The sample payload's own database, of version 1, under the templates of version 2: what an
